@@ -1,0 +1,160 @@
+#include "http/text.h"
+
+#include <algorithm>
+
+namespace {
+
+char foldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool matchesAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase) {
+    if (text.size() - at < what.size()) return false;
+    for (size_t i = 0; i < what.size(); ++i) {
+        char a = text[at + i], b = what[i];
+        if (ignoreCase ? foldAscii(a) != foldAscii(b) : a != b) return false;
+    }
+    return true;
+}
+
+size_t stepAt(std::string_view text, size_t at) {
+    return isLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+}
+
+bool isSpaceAt(std::string_view text, size_t at, size_t* width) {
+    if (text[at] == ' ') {
+        *width = 1;
+        return true;
+    }
+    if (at + 1 < text.size() && static_cast<unsigned char>(text[at]) == 0xA1 &&
+        static_cast<unsigned char>(text[at + 1]) == 0xA1) {
+        *width = 2;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int findText(std::string_view text, std::string_view what, int start, bool ignoreCase) {
+    size_t at = start > 1 ? size_t(start - 1) : 0;
+    if (at >= text.size()) return -1;
+    if (what.empty()) return int(at) + 1;
+    while (at < text.size()) {
+        if (matchesAt(text, at, what, ignoreCase)) return int(at) + 1;
+        at += stepAt(text, at);
+    }
+    return -1;
+}
+
+int findTextLast(std::string_view text, std::string_view what) {
+    int last = -1;
+    for (size_t at = 0; at < text.size(); at += stepAt(text, at)) {
+        if (matchesAt(text, at, what, false)) last = int(at) + 1;
+    }
+    return last;
+}
+
+std::string leftBytes(std::string_view text, int n) {
+    if (n <= 0) return {};
+    return std::string(text.substr(0, std::min<size_t>(size_t(n), text.size())));
+}
+
+std::string rightBytes(std::string_view text, int n) {
+    if (n <= 0) return {};
+    size_t k = std::min<size_t>(size_t(n), text.size());
+    return std::string(text.substr(text.size() - k));
+}
+
+std::string midBytes(std::string_view text, int pos, int len) {
+    if (pos < 1 || size_t(pos) > text.size() || len <= 0) return {};
+    return std::string(text.substr(size_t(pos - 1), size_t(len)));
+}
+
+std::string trimSpaces(std::string_view text) {
+    size_t begin = 0, width = 0;
+    while (begin < text.size() && isSpaceAt(text, begin, &width)) begin += width;
+    // Trailing spaces: walk forward so a trail byte 0xA1 is never mistaken for half a space.
+    size_t end = begin, at = begin;
+    while (at < text.size()) {
+        if (isSpaceAt(text, at, &width)) {
+            at += width;
+        } else {
+            at += stepAt(text, at);
+            end = std::min(at, text.size());
+        }
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string removeSpaces(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t at = 0, width = 0;
+    while (at < text.size()) {
+        if (isSpaceAt(text, at, &width)) {
+            at += width;
+            continue;
+        }
+        size_t step = std::min(stepAt(text, at), text.size() - at);
+        out.append(text.substr(at, step));
+        at += step;
+    }
+    return out;
+}
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(text);
+    std::string out;
+    size_t at = 0;
+    for (size_t hit; (hit = text.find(from, at)) != std::string_view::npos; at = hit + from.size()) {
+        out.append(text.substr(at, hit - at)).append(to);
+    }
+    out.append(text.substr(at));
+    return out;
+}
+
+std::string textBetween(std::string_view text, std::string_view left, std::string_view right, int start,
+                        bool caseSensitive) {
+    const std::string l = replaceAll(left, QUOTE_MARKER, "\"");
+    const std::string r = replaceAll(right, QUOTE_MARKER, "\"");
+    int p1 = findText(text, l, start, !caseSensitive);
+    if (p1 == -1) return {};
+    p1 += int(l.size());
+    int p2 = findText(text, r, p1, !caseSensitive);
+    if (p2 == -1) return {};
+    return midBytes(text, p1, p2 - p1);
+}
+
+std::string valueAfterColon(std::string_view text) {
+    int p = findText(text, ":");
+    if (p == -1) return {};
+    return trimSpaces(rightBytes(text, int(text.size()) - p));
+}
+
+std::vector<std::string> splitText(std::string_view text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    if (text.empty()) return pieces;
+    if (separator.empty()) {
+        pieces.emplace_back(text);
+        return pieces;
+    }
+    size_t pieceStart = 0, at = 0;
+    while (text.size() - at >= separator.size()) {
+        if (text.compare(at, separator.size(), separator) == 0) {
+            pieces.emplace_back(text.substr(pieceStart, at - pieceStart));
+            at += separator.size();
+            pieceStart = at;
+        } else {
+            at += stepAt(text, at);
+        }
+    }
+    if (pieceStart < text.size()) pieces.emplace_back(text.substr(pieceStart));
+    return pieces;
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (size_t i = 0; i < out.size(); i += stepAt(out, i)) out[i] = foldAscii(out[i]);
+    return out;
+}

@@ -1,0 +1,47 @@
+// Text primitives on GBK byte strings: 1-based positions, -1 for "not found",
+// double-byte characters stepped over as one unit.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Stands for one double quote in the markers given to textBetween and in patterns.
+inline constexpr const char QUOTE_MARKER[] = "#引号";
+
+// True when the byte starts a GBK double-byte character.
+inline bool isLeadByte(unsigned char c) {
+    return c >= 0x80;
+}
+
+// First occurrence of `what` at or after `start` (0 and 1 both mean the first byte), or -1.
+int findText(std::string_view text, std::string_view what, int start = 1, bool ignoreCase = false);
+// Last occurrence of `what`, scanning in GBK steps from the beginning, or -1.
+int findTextLast(std::string_view text, std::string_view what);
+
+// Clamped cuts: N <= 0 gives "", N beyond the length gives the whole text.
+std::string leftBytes(std::string_view text, int n);
+std::string rightBytes(std::string_view text, int n);
+// The piece from 1-based position `pos` with length `len`; "" when pos is outside or len <= 0.
+std::string midBytes(std::string_view text, int pos, int len);
+
+// Spaces are 0x20 and the full-width space 0xA1 0xA1; tabs and line breaks are not.
+std::string trimSpaces(std::string_view text);
+std::string removeSpaces(std::string_view text);
+
+// Every occurrence of `from` replaced by `to`, left to right, case-sensitive.
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// Text between the first `left` at or after `start` and the first `right` after it, or "".
+// QUOTE_MARKER in either marker stands for a double quote.
+std::string textBetween(std::string_view text, std::string_view left, std::string_view right, int start = 0,
+                        bool caseSensitive = false);
+
+// Trimmed text after the first ":", or "".
+std::string valueAfterColon(std::string_view text);
+
+// Splits at `separator`: empty pieces kept at the start and between two separators, none for a
+// separator at the very end, no pieces for an empty text. Never matches from a trail byte.
+std::vector<std::string> splitText(std::string_view text, std::string_view separator);
+
+// ASCII letters lower-cased; double-byte characters left alone.
+std::string asciiLower(std::string_view text);

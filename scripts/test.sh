@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test: the platform-free core natively with sanitizers, then
+# everything under Wine (zh_CN, code page 936), then the core again under code page 1252.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+./scripts/install-deps.sh
+
+echo "== native core (address and undefined-behaviour sanitizers)"
+cmake -S . -B build/native -DQUORREL_NATIVE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$(nproc)"
+ctest --test-dir build/native --output-on-failure
+
+echo "== Windows build"
+./scripts/build.sh
+
+. scripts/wine-env.sh
+wine_up
+trap wine_down EXIT
+echo "$DISPLAY" >"$QUORREL_BUILD/display"
+
+echo "== under Wine, LANG=$LANG"
+ctest --test-dir build/win --output-on-failure -j2 --timeout 600
+
+echo "== core under Wine, LANG=C.UTF-8 (ANSI code page 1252)"
+QUORREL_LANG=C.UTF-8 ctest --test-dir build/win --output-on-failure -L core

@@ -1,0 +1,54 @@
+# Sourced by the scripts that run Windows binaries: one Wine prefix inside the build tree,
+# a warm wineserver, and a virtual display when there is none.
+# Everything Wine starts in the background writes to $QUORREL_BUILD/wine.log, never to our
+# stdout: Wine's services keep inherited pipes open and would stall ctest and CI.
+
+QUORREL_ROOT=${QUORREL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+QUORREL_BUILD=${QUORREL_BUILD:-$QUORREL_ROOT/build}
+export WINEPREFIX=${WINEPREFIX:-$QUORREL_BUILD/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEARCH=win64
+export LANG=${QUORREL_LANG:-zh_CN.UTF-8}
+export LC_ALL=$LANG
+WINE_LOG=$QUORREL_BUILD/wine.log
+
+wine_display_up() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    local n
+    for n in 99 98 97 96 95 94; do
+        [ -e /tmp/.X11-unix/X$n ] && continue
+        Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >>"$WINE_LOG" 2>&1 </dev/null &
+        echo $! >"$QUORREL_BUILD/xvfb.pid"
+        export DISPLAY=:$n
+        local i
+        for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    done
+    echo "wine-env: could not start Xvfb" >&2
+    return 1
+}
+
+wine_up() {
+    mkdir -p "$QUORREL_BUILD"
+    wine_display_up || return 1
+    if [ ! -f "$WINEPREFIX/.quorrel-primed" ]; then
+        echo "wine-env: priming Wine prefix $WINEPREFIX" >&2
+        wineboot -i >>"$WINE_LOG" 2>&1 </dev/null
+        # Chinese systems have 宋体; a fresh prefix does not. Map it to an installed CJK font.
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '宋体' /d 'WenQuanYi Micro Hei' /f >>"$WINE_LOG" 2>&1 </dev/null
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'SimSun' /d 'WenQuanYi Micro Hei' /f >>"$WINE_LOG" 2>&1 </dev/null
+        wineserver -w
+        touch "$WINEPREFIX/.quorrel-primed"
+    fi
+    wineserver -p >>"$WINE_LOG" 2>&1 </dev/null
+    # Start the prefix's services now, with their output in the log, not later under ctest.
+    wine cmd /c exit >>"$WINE_LOG" 2>&1 </dev/null
+}
+
+wine_down() {
+    wineserver -k >>"$WINE_LOG" 2>&1 </dev/null || true
+    if [ -f "$QUORREL_BUILD/xvfb.pid" ]; then
+        kill "$(cat "$QUORREL_BUILD/xvfb.pid")" 2>/dev/null || true
+        rm -f "$QUORREL_BUILD/xvfb.pid"
+    fi
+}

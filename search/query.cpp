@@ -1,0 +1,90 @@
+#include "search/query.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "http/encoding.h"
+#include "http/text.h"
+#include "search/services.h"
+
+namespace {
+std::string& engineStorage() {
+    static std::string host = DEFAULT_ENGINE_HOST;
+    return host;
+}
+}  // namespace
+
+std::string makeSearchTask(int serviceNumber, std::string_view extraHost) {
+    return std::to_string(serviceNumber) + TASK_SEPARATOR + std::string(extraHost);
+}
+
+std::optional<ParsedTask> parseSearchTask(std::string_view task) {
+    auto pieces = splitText(task, TASK_SEPARATOR);
+    if (pieces.empty()) return std::nullopt;
+    ParsedTask parsed;
+    double number = std::strtod(pieces[0].c_str(), nullptr);
+    if (std::isfinite(number) && std::fabs(number) < 2e9) parsed.serviceNumber = int(std::trunc(number));
+    if (pieces.size() >= 2) parsed.extraHost = pieces[1];
+    return parsed;
+}
+
+std::string hostFor(int serviceNumber, std::string_view extraHost) {
+    if (serviceNumber >= 1 && serviceNumber <= SERVICE_COUNT) return ServiceTable[size_t(serviceNumber - 1)].host;
+    if (serviceNumber > SERVICE_COUNT) return std::string(extraHost);
+    return {};
+}
+
+std::string encodeKeyword(std::string_view keyword) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : gbkToUtf8(keyword)) {
+        bool plain = c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (plain) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
+std::string buildQueryUrl(std::string_view host, std::string_view keyword, int offset) {
+    std::string url = "http://" + engineHost() + "/s?wd=site%3A";
+    url.append(host).append("%20").append(encodeKeyword(keyword));
+    url += "&pn=" + std::to_string(offset) + "&rn=50&ie=utf-8&rsv_page=1";
+    return url;
+}
+
+const std::string& engineHost() {
+    return engineStorage();
+}
+void setEngineHost(std::string host) {
+    engineStorage() = std::move(host);
+}
+
+bool applyEngineOption(const std::vector<std::string>& args) {
+    static constexpr std::string_view prefix = "--engine=";
+    for (const auto& arg : args) {
+        if (arg.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string value = arg.substr(prefix.size());
+        // A bare host, optionally with a port: no scheme, no path, no blanks.
+        if (value.empty() || value.find_first_of("/ \t?#") != std::string::npos) return false;
+        setEngineHost(value);
+        return true;
+    }
+    return true;
+}
+
+std::vector<std::string> searchTasks(const std::vector<bool>& ticked, bool extraTicked, std::string_view extraSites) {
+    std::vector<std::string> tasks;
+    for (size_t n = 1; n <= ticked.size() && n <= size_t(SERVICE_COUNT); ++n) {
+        if (ticked[n - 1]) tasks.push_back(makeSearchTask(int(n)));
+    }
+    if (extraTicked) {
+        auto sites = splitText(extraSites, ";");
+        for (size_t j = 1; j <= sites.size(); ++j) tasks.push_back(makeSearchTask(23 + int(j), sites[j - 1]));
+    }
+    return tasks;
+}

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "http/encoding.h"
+#include "search/query.h"
+#include "search/services.h"
+
+TEST(ServiceTableTest, NumberedInOrderWithDistinctBareHosts) {
+    for (int i = 0; i < SERVICE_COUNT; ++i) {
+        const auto& e = ServiceTable[size_t(i)];
+        EXPECT_EQ(e.number, i + 1);
+        std::string host = e.host;
+        EXPECT_FALSE(host.empty());
+        EXPECT_EQ(host.find_first_of(":/ "), std::string::npos) << host;
+        for (int j = 0; j < i; ++j) EXPECT_STRNE(e.host, ServiceTable[size_t(j)].host);
+    }
+    EXPECT_STREQ(ServiceTable[0].boxName, "选择框_百度");
+    EXPECT_STREQ(ServiceTable[11].caption, "115网盘");
+    EXPECT_STREQ(ServiceTable[21].caption, ServiceTable[21].host);
+}
+
+TEST(Tasks, BuildAndParse) {
+    EXPECT_EQ(makeSearchTask(7), "7.N.*");
+    EXPECT_EQ(makeSearchTask(24, "a.com"), "24.N.*a.com");
+    auto t = parseSearchTask("7.N.*");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->serviceNumber, 7);
+    EXPECT_EQ(t->extraHost, "");
+    t = parseSearchTask("25.N.*my.host.N.*rest");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->serviceNumber, 25);
+    EXPECT_EQ(t->extraHost, "my.host");  // cut at its first separator
+    EXPECT_FALSE(parseSearchTask(""));
+    EXPECT_EQ(parseSearchTask("x.N.*h")->serviceNumber, 0);
+    EXPECT_EQ(parseSearchTask("3.9.N.*")->serviceNumber, 3);
+}
+
+TEST(Tasks, HostForEveryRange) {
+    EXPECT_EQ(hostFor(1, "ignored"), ServiceTable[0].host);
+    EXPECT_EQ(hostFor(22, ""), ServiceTable[21].host);
+    EXPECT_EQ(hostFor(23, "x.com"), "x.com");
+    EXPECT_EQ(hostFor(33, ""), "");
+    EXPECT_EQ(hostFor(0, "x.com"), "");
+    EXPECT_EQ(hostFor(-4, "x.com"), "");
+}
+
+TEST(Tasks, OneSearchStartsTickedServicesThenExtraSites) {
+    std::vector<bool> ticked(22, false);
+    ticked[2] = ticked[21] = true;
+    using V = std::vector<std::string>;
+    EXPECT_EQ(searchTasks(ticked, false, "a.com;b.com"), (V{"3.N.*", "22.N.*"}));
+    EXPECT_EQ(searchTasks(ticked, true, "a.com;;b.com;"),
+              (V{"3.N.*", "22.N.*", "24.N.*a.com", "25.N.*", "26.N.*b.com"}));
+    EXPECT_EQ(searchTasks(std::vector<bool>(22, false), true, ""), V{});
+    std::vector<bool> all(22, true);
+    auto tasks = searchTasks(all, true, "a;b;c");
+    ASSERT_EQ(tasks.size(), 25u);
+    EXPECT_EQ(tasks[21], "22.N.*");
+    EXPECT_EQ(tasks[22], "24.N.*a");
+    EXPECT_EQ(tasks[24], "26.N.*c");
+    auto ten = searchTasks(std::vector<bool>(22, false), true, "1;2;3;4;5;6;7;8;9;10");
+    EXPECT_EQ(ten.back(), "33.N.*10");
+}
+
+TEST(EncodeKeyword, UnreservedPassEverythingElseEscapedUpperHex) {
+    EXPECT_EQ(encodeKeyword("Abc-1.9z"), "Abc-1.9z");
+    EXPECT_EQ(encodeKeyword("a b/c"), "a%20b%2Fc");
+    EXPECT_EQ(encodeKeyword("_~+&=%"), "%5F%7E%2B%26%3D%25");
+    EXPECT_EQ(encodeKeyword("\n"), "%0A");
+    EXPECT_EQ(encodeKeyword("电影"), "%E7%94%B5%E5%BD%B1");
+}
+
+TEST(Encoding, GbkUtf8RoundTrip) {
+    const std::string gbk = "电影 abc";
+    EXPECT_EQ(gbkToUtf8(gbk), "\xE7\x94\xB5\xE5\xBD\xB1 abc");
+    EXPECT_EQ(utf8ToGbk(gbkToUtf8(gbk)), gbk);
+    EXPECT_EQ(wideToGbk(gbkToWide(gbk)), gbk);
+    EXPECT_EQ(gbkToWide("电"), std::wstring(1, wchar_t(0x7535)));
+    EXPECT_EQ(utf8ToGbk(""), "");
+}
+
+TEST(QueryUrl, FirstAndLaterPages) {
+    setEngineHost("engine.test");
+    EXPECT_EQ(buildQueryUrl("pan.baidu.com", "电影", 0),
+              "http://engine.test/s?wd=site%3Apan.baidu.com%20%E7%94%B5%E5%BD%B1&pn=0&rn=50&ie=utf-8&rsv_page=1");
+    EXPECT_EQ(buildQueryUrl("h.com", "x", 100),
+              "http://engine.test/s?wd=site%3Ah.com%20x&pn=100&rn=50&ie=utf-8&rsv_page=1");
+    EXPECT_EQ(buildQueryUrl("", "", 50), "http://engine.test/s?wd=site%3A%20&pn=50&rn=50&ie=utf-8&rsv_page=1");
+    setEngineHost(DEFAULT_ENGINE_HOST);
+}
+
+TEST(QueryUrl, EngineOption) {
+    EXPECT_TRUE(applyEngineOption({"prog", "--engine=127.0.0.1:8123"}));
+    EXPECT_EQ(engineHost(), "127.0.0.1:8123");
+    EXPECT_FALSE(applyEngineOption({"--engine=http://x/"}));
+    EXPECT_FALSE(applyEngineOption({"--engine="}));
+    EXPECT_EQ(engineHost(), "127.0.0.1:8123");
+    EXPECT_TRUE(applyEngineOption({"--other"}));
+    setEngineHost(DEFAULT_ENGINE_HOST);
+    EXPECT_EQ(engineHost(), "www.baidu.com");
+}
