@@ -15,7 +15,6 @@ SUDO=""
 
 if [ ${#need[@]} -gt 0 ]; then
     echo "install-deps: installing ${need[*]}" >&2
-    $SUDO dpkg --add-architecture i386 2>/dev/null || true
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -qq >/dev/null
     $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
