@@ -1,0 +1,325 @@
+#include "tools/engine_sim/engine_sim.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+#include "http/encoding.h"
+#include "http/text.h"
+#include "tools/httpd/loopback_server.h"
+
+namespace {
+
+// The title link of one result, laid out the way the engine writes it: the attributes sit on
+// lines of their own, indented with exactly these tabs and spaces.
+std::string resultBlock(int number, const SimHit& hit) {
+    std::string s = "<div class=\"result c-container \" id=\"" + std::to_string(number) + "\"><h3 class=\"t\"><a\n";
+    s += "        href=\"" + hit.address + "\"\n";
+    s += "\t\t\n";
+    s += "\t\t            target=\"_blank\"\n";
+    s += "        \t\t\n";
+    s += "\t\t>" + hit.title + "</a></h3><div class=\"c-abstract\">网盘分享的文件，第" + std::to_string(number) +
+         "条结果。</div></div>\n";
+    return s;
+}
+
+uint32_t queryHash(const std::string& site, const std::string& keyword) {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : site + '\x1f' + keyword) {
+        h ^= c;
+        h *= 16777619u;
+    }
+    return h;
+}
+
+std::string hex(uint32_t v) {
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    for (int shift = 28; shift >= 0; shift -= 4) s += digits[(v >> shift) & 0xF];
+    return s;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// key=value pairs of a query string, values still encoded.
+std::map<std::string, std::string> queryPairs(const std::string& query) {
+    std::map<std::string, std::string> pairs;
+    for (const std::string& piece : splitText(query, "&")) {
+        size_t eq = piece.find('=');
+        if (eq == std::string::npos) {
+            pairs.emplace(piece, "");
+        } else {
+            pairs.emplace(piece.substr(0, eq), piece.substr(eq + 1));
+        }
+    }
+    return pairs;
+}
+
+int toInt(const std::string& text, int fallback) {
+    if (text.empty()) return fallback;
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    return (end && *end == '\0') ? int(v) : fallback;
+}
+
+std::string reasonFor(int status) {
+    switch (status) {
+        case 200:
+            return "OK";
+        case 404:
+            return "Not Found";
+        case 403:
+            return "Forbidden";
+        case 500:
+            return "Internal Server Error";
+        case 502:
+            return "Bad Gateway";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Status";
+    }
+}
+
+}  // namespace
+
+std::string simPercentDecode(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out += char(hi * 16 + lo);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::vector<SimHit> simGeneratedHits(const std::string& site, const std::string& keyword, int first, int count) {
+    std::vector<SimHit> hits;
+    std::string tag = hex(queryHash(site, keyword));
+    for (int i = first; i < first + count; ++i) {
+        std::string n = std::to_string(i + 1);
+        SimHit hit;
+        hit.address = "http://" + site + "/s/" + tag + "-" + n + "?from=sim&amp;n=" + n;
+        hit.title = keyword.empty() ? "" : "<em>" + keyword + "</em> ";
+        hit.title += "资料" + n + " &amp; 合集 - " + site;
+        hits.push_back(std::move(hit));
+    }
+    return hits;
+}
+
+std::string simResultPage(const std::string& site, const std::string& keyword, int offset,
+                          const std::vector<SimHit>& hits, bool marker, bool capitalMarker) {
+    std::string page =
+        "<!DOCTYPE html>\n<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=utf-8\">";
+    page += "<title>site:" + site + " " + keyword + "_百度搜索</title></head>\n<body>\n";
+    page +=
+        "<div id=\"u\"><a href=\"http://www.baidu.com/gaoji/preferences.html\" "
+        "name=\"tj_setting\">搜索设置</a></div>\n";
+    page += "<div id=\"content_left\">\n";
+    for (size_t i = 0; i < hits.size(); ++i) page += resultBlock(offset + int(i) + 1, hits[i]);
+    page += "</div>\n<div id=\"page\">";
+    if (offset > 0) {
+        page += "<a href=\"/s?wd=site%3A" + site + "&amp;pn=" + std::to_string(offset - 50) +
+                "\" class=\"n\">&lt;上一页</a>";
+    }
+    page += "<strong><span class=\"pc\">" + std::to_string(offset / 50 + 1) + "</span></strong>";
+    if (marker) {
+        page += "<a href=\"/s?wd=site%3A" + site + "&amp;pn=" + std::to_string(offset + 50) + "&amp;rn=50\" class=\"";
+        page += capitalMarker ? "N" : "n";
+        page += "\">下一页&gt;</a>";
+    }
+    page += "</div>\n</body></html>\n";
+    return page;
+}
+
+EngineSim::EngineSim(EngineSimOptions options, uint16_t port) : options_(std::move(options)) {
+    server_ = std::make_unique<LoopbackServer>(
+        [this](LoopbackConnection& connection, const std::string& raw) { handle(connection, raw); }, port);
+}
+
+EngineSim::~EngineSim() {
+    stop();
+}
+
+void EngineSim::stop() {
+    if (server_) server_->stop();
+}
+
+bool EngineSim::ok() const {
+    return server_ && server_->ok();
+}
+uint16_t EngineSim::port() const {
+    return server_ ? server_->port() : 0;
+}
+std::string EngineSim::hostPort() const {
+    return "127.0.0.1:" + std::to_string(port());
+}
+
+void EngineSim::setOptions(const EngineSimOptions& options) {
+    std::lock_guard lock(mutex_);
+    options_ = options;
+}
+
+EngineSimOptions EngineSim::options() const {
+    std::lock_guard lock(mutex_);
+    return options_;
+}
+
+void EngineSim::setCorpus(const std::string& site, std::vector<SimHit> hits) {
+    std::lock_guard lock(mutex_);
+    corpus_[site] = std::move(hits);
+}
+
+bool EngineSim::loadCorpusFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::map<std::string, std::vector<SimHit>> loaded;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> fields = splitText(line, "\t");
+        if (fields.size() < 3) continue;
+        loaded[utf8ToGbk(fields[0])].push_back({utf8ToGbk(fields[1]), utf8ToGbk(fields[2])});
+    }
+    std::lock_guard lock(mutex_);
+    for (auto& [site, hits] : loaded) corpus_[site] = std::move(hits);
+    return true;
+}
+
+std::vector<SimHit> EngineSim::hitsFor(const std::string& site, const std::string& keyword) const {
+    std::lock_guard lock(mutex_);
+    auto it = corpus_.find(site);
+    if (it != corpus_.end()) return it->second;
+    int count = options_.hitsPerQuery >= 0 ? options_.hitsPerQuery : int(queryHash(site, keyword) % 121);
+    auto perSite = options_.hitsPerSite.find(site);
+    if (perSite != options_.hitsPerSite.end()) count = perSite->second;
+    return simGeneratedHits(site, keyword, 0, count);
+}
+
+std::vector<SimRequest> EngineSim::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+size_t EngineSim::requestCount() const {
+    std::lock_guard lock(mutex_);
+    return requests_.size();
+}
+
+void EngineSim::setLog(std::function<void(const std::string& line)> log) {
+    std::lock_guard lock(mutex_);
+    log_ = std::move(log);
+}
+
+void EngineSim::setRequestHook(std::function<void(const SimRequest&)> hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
+    SimRequest request;
+    request.at = std::chrono::steady_clock::now();
+    ParsedRequest parsed = parseRequest(raw);
+    request.target = parsed.target;
+    size_t question = parsed.target.find('?');
+    std::string path = parsed.target.substr(0, question);
+    auto pairs = queryPairs(question == std::string::npos ? "" : parsed.target.substr(question + 1));
+    request.isSearch = path == "/s" && pairs.count("wd");
+    if (request.isSearch) {
+        std::string wd = utf8ToGbk(simPercentDecode(pairs["wd"]));
+        if (wd.rfind("site:", 0) == 0) {
+            size_t space = wd.find(' ');
+            request.site = wd.substr(5, space == std::string::npos ? std::string::npos : space - 5);
+            request.keyword = space == std::string::npos ? "" : wd.substr(space + 1);
+        } else {
+            request.keyword = wd;
+        }
+        request.offset = toInt(pairs["pn"], 0);
+        request.rows = toInt(pairs["rn"], 10);
+        request.ie = pairs["ie"];
+        request.rsvPage = pairs["rsv_page"];
+    }
+
+    EngineSimOptions options;
+    std::function<void(const SimRequest&)> hook;
+    {
+        std::lock_guard lock(mutex_);
+        options = options_;
+        hook = hook_;
+    }
+    if (hook) hook(request);
+    if (options.latencyMs > 0 && connection.waitForStop(options.latencyMs)) return;
+
+    std::string body;
+    bool error = false;
+    if (request.isSearch && options.errorStatus) {
+        std::lock_guard lock(mutex_);
+        error = searchPagesServed_ >= options.errorAfterPages;
+    }
+    if (!request.isSearch) {
+        request.status = 404;
+        body = "<html><body>not found</body></html>";
+    } else if (error) {
+        request.status = options.errorStatus;
+        body = "<html><body>" + std::to_string(options.errorStatus) + " error</body></html>";
+    } else {
+        request.status = 200;
+        std::vector<SimHit> pageHits;
+        int rows = std::max(request.rows, 0);
+        if (options.endless) {
+            pageHits = simGeneratedHits(request.site, request.keyword, request.offset, rows);
+            request.markerServed = !options.noMarker;
+        } else {
+            std::vector<SimHit> all = hitsFor(request.site, request.keyword);
+            int from = std::clamp(request.offset, 0, int(all.size()));
+            int to = std::clamp(from + rows, from, int(all.size()));
+            pageHits.assign(all.begin() + from, all.begin() + to);
+            request.markerServed = to < int(all.size()) && !options.noMarker;
+        }
+        request.hitsServed = int(pageHits.size());
+        std::string gbkPage = simResultPage(request.site, request.keyword, request.offset, pageHits,
+                                            request.markerServed, options.capitalMarker);
+        body = gbkToUtf8(gbkPage);
+        if (options.brokenPages) {
+            // Cut the page with a zero byte and bytes that are no UTF-8 in front of the middle
+            // result; a reader sees the first half of the hits and no next-page link.
+            int keep = request.hitsServed / 2;
+            size_t at = std::string::npos, from = 0;
+            for (int i = 0; i <= keep; ++i) {
+                at = body.find("<div class=\"result", from);
+                if (at == std::string::npos) break;
+                from = at + 1;
+            }
+            if (at == std::string::npos) at = body.find("<div id=\"page\">");
+            body.insert(at, std::string("\0\xFF\xFE<broken", 9));
+            request.hitsServed = keep;
+            request.markerServed = false;
+        }
+        std::lock_guard lock(mutex_);
+        ++searchPagesServed_;
+    }
+    std::function<void(const std::string&)> log;
+    {
+        // Recorded before the answer goes out, so a client that has its page sees its request.
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+        log = log_;
+    }
+    connection.send(
+        httpResponse(request.status, reasonFor(request.status), body, "Content-Type: text/html; charset=utf-8\r\n"));
+    if (log) {
+        log(gbkToUtf8("GET " + request.target + " -> " + std::to_string(request.status) +
+                      " hits=" + std::to_string(request.hitsServed) + " next=" + (request.markerServed ? "1" : "0")));
+    }
+}

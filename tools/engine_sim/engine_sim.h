@@ -1,0 +1,107 @@
+// A stand-in for the web search engine: answers "/s?wd=site%3AHOST%20KEYWORD&pn=N&rn=50..." on
+// 127.0.0.1 with UTF-8 result pages in the engine's layout, so workers, the command line and the
+// benchmarks run without the internet. It can be slow, broken, failing or endless on purpose,
+// and it records every request.
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class LoopbackServer;
+class LoopbackConnection;
+
+// One result as it stands in the page: GBK texts, written into the page as they are (tags and
+// character references included) and sent as UTF-8.
+struct SimHit {
+    std::string address;
+    std::string title;
+};
+
+// One request as the simulator understood it. Texts are GBK.
+struct SimRequest {
+    std::string target;     // path and query as received
+    bool isSearch = false;  // path "/s" with a "wd" key
+    std::string site;       // host after "site:" in wd
+    std::string keyword;    // the rest of wd after the first space
+    int offset = 0;         // pn
+    int rows = 0;           // rn
+    std::string ie;
+    std::string rsvPage;
+    int status = 0;  // status answered
+    int hitsServed = 0;
+    bool markerServed = false;
+    std::chrono::steady_clock::time_point at;
+};
+
+struct EngineSimOptions {
+    // Hits of one (site, keyword) query when no corpus is given for the site; below 0 a
+    // deterministic count from 0 to 120 derived from the query.
+    int hitsPerQuery = -1;
+    std::map<std::string, int> hitsPerSite;  // overrides hitsPerQuery for these sites
+    int latencyMs = 0;                       // delay before each answer
+    int errorStatus = 0;                     // answer with this status (and no results) ...
+    int errorAfterPages = 0;                 // ... once this many search pages went well
+    bool brokenPages = false;                // a zero byte and invalid UTF-8 in the middle of the results
+    bool noMarker = false;                   // never offer a next page
+    bool capitalMarker = false;              // the next-page link reads class="N" instead of class="n"
+    bool endless = false;                    // every page is full and offers a next page
+};
+
+class EngineSim {
+public:
+    // Listens on 127.0.0.1:`port` (0: any free port). Check ok().
+    explicit EngineSim(EngineSimOptions options = {}, uint16_t port = 0);
+    ~EngineSim();
+    EngineSim(const EngineSim&) = delete;
+    EngineSim& operator=(const EngineSim&) = delete;
+
+    bool ok() const;
+    uint16_t port() const;
+    // "127.0.0.1:PORT", the value of --engine=.
+    std::string hostPort() const;
+
+    void setOptions(const EngineSimOptions& options);
+    EngineSimOptions options() const;
+    // Serves exactly these hits for every query on `site`.
+    void setCorpus(const std::string& site, std::vector<SimHit> hits);
+    // Reads "site<TAB>address<TAB>title" lines (UTF-8); false when the file cannot be read.
+    bool loadCorpusFile(const std::string& path);
+
+    // Every hit a query for (site, keyword) has, page after page (not for endless mode).
+    std::vector<SimHit> hitsFor(const std::string& site, const std::string& keyword) const;
+
+    std::vector<SimRequest> requests() const;
+    size_t requestCount() const;
+    // Called with one line (UTF-8) per request answered.
+    void setLog(std::function<void(const std::string& line)> log);
+    // Called on the server's thread before each answer; a test can change state there.
+    void setRequestHook(std::function<void(const SimRequest&)> hook);
+
+    void stop();
+
+private:
+    void handle(LoopbackConnection& connection, const std::string& raw);
+
+    mutable std::mutex mutex_;
+    EngineSimOptions options_;
+    std::map<std::string, std::vector<SimHit>> corpus_;
+    std::vector<SimRequest> requests_;
+    int searchPagesServed_ = 0;
+    std::function<void(const std::string&)> log_;
+    std::function<void(const SimRequest&)> hook_;
+    std::unique_ptr<LoopbackServer> server_;  // last: stopped before the state above goes
+};
+
+// The page builder, shared with the benchmarks: a result page (GBK) holding `hits` in the
+// engine's layout, with the next-page link when `marker` is set.
+std::string simResultPage(const std::string& site, const std::string& keyword, int offset,
+                          const std::vector<SimHit>& hits, bool marker, bool capitalMarker = false);
+// The hits the simulator makes up for a query: `count` of them, numbered from `first`.
+std::vector<SimHit> simGeneratedHits(const std::string& site, const std::string& keyword, int first, int count);
+// Percent-decoding of a query value ("+" stays a plus sign, as the engine's own links use %20).
+std::string simPercentDecode(const std::string& text);
