@@ -8,7 +8,7 @@
 #include <string_view>
 
 class TipWindow {
-  public:
+public:
     // Creates the tooltip ("tooltips_class32", TTS_ALWAYSTIP, plus TTS_BALLOON when asked) owned
     // by `owner`, so it goes away with the owner; sets the maximum width to 600. Returns it.
     HWND Create(HWND owner, bool balloon);
@@ -30,7 +30,7 @@ class TipWindow {
 
     static constexpr int MAX_TIP_WIDTH = 600;
 
-  private:
+private:
     HWND tip = nullptr;
     HWND owner = nullptr;
 };

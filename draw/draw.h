@@ -23,7 +23,9 @@ namespace draw {
 // The status of the most recent flat call made by the layer.
 GpStatus lastStatus();
 void setLastStatus(GpStatus status);
-inline bool isOk(GpStatus status) { return status == Ok; }
+inline bool isOk(GpStatus status) {
+    return status == Ok;
+}
 
 // GdiplusStartup (version 1). Returns the token, or 0 on failure (lastStatus() says why).
 ULONG_PTR startGdiplus();
@@ -41,7 +43,7 @@ enum class ObjectKind { Font, FontFamily, Graphics, Path, Brush, Pen, StringForm
 
 // The common operation set of every wrapper.
 class Object {
-  public:
+public:
     Object(const Object& other);  // copy: shares the native object
     Object& operator=(const Object& other);
     Object(Object&& other) noexcept;
@@ -66,12 +68,14 @@ class Object {
     long ShareCount() const;
     ObjectKind Kind() const { return kind_; }
 
-  protected:
-    explicit Object(ObjectKind kind) : kind_(kind) {}
-    // Records `status` as the last status; adopts `created` when the call succeeded.
+    // The end of every creating method: adopts `created` when `status` is Ok; otherwise the
+    // wrapper is left null (an object held before is released either way). Returns status == Ok.
     bool adopt(GpStatus status, void* created);
 
-  private:
+protected:
+    explicit Object(ObjectKind kind) : kind_(kind) {}
+
+private:
     struct Share;
     void release();
     ObjectKind kind_;
@@ -90,7 +94,7 @@ class FontFamily;
 class StringFormat;
 
 class FontFamily : public Object {
-  public:
+public:
     FontFamily() : Object(ObjectKind::FontFamily) {}
     GpFontFamily* GetClassHandle() const { return static_cast<GpFontFamily*>(GetNativeHandle()); }
     void SetClassHandle(GpFontFamily* handle) { SetNativeHandle(handle); }
@@ -112,7 +116,7 @@ class FontFamily : public Object {
 };
 
 class Font : public Object {
-  public:
+public:
     Font() : Object(ObjectKind::Font) {}
     GpFont* GetClassHandle() const { return static_cast<GpFont*>(GetNativeHandle()); }
     void SetClassHandle(GpFont* handle) { SetNativeHandle(handle); }
@@ -140,7 +144,7 @@ class Font : public Object {
 };
 
 class StringFormat : public Object {
-  public:
+public:
     StringFormat() : Object(ObjectKind::StringFormat) {}
     GpStringFormat* GetClassHandle() const { return static_cast<GpStringFormat*>(GetNativeHandle()); }
     void SetClassHandle(GpStringFormat* handle) { SetNativeHandle(handle); }
@@ -161,7 +165,7 @@ class StringFormat : public Object {
 };
 
 class GraphicsPath : public Object {
-  public:
+public:
     GraphicsPath() : Object(ObjectKind::Path) {}
     GpPath* GetClassHandle() const { return static_cast<GpPath*>(GetNativeHandle()); }
     void SetClassHandle(GpPath* handle) { SetNativeHandle(handle); }
@@ -187,7 +191,7 @@ class GraphicsPath : public Object {
 };
 
 class Brush : public Object {
-  public:
+public:
     Brush() : Object(ObjectKind::Brush) {}
     GpBrush* GetClassHandle() const { return static_cast<GpBrush*>(GetNativeHandle()); }
     void SetClassHandle(GpBrush* handle) { SetNativeHandle(handle); }
@@ -196,7 +200,7 @@ class Brush : public Object {
 };
 
 class SolidBrush : public Brush {
-  public:
+public:
     SolidBrush() = default;
     GpSolidFill* GetDerivedHandle() const { return static_cast<GpSolidFill*>(GetClassHandle()); }
     void SetDerivedHandle(GpSolidFill* handle) { SetNativeHandle(handle); }
@@ -207,7 +211,7 @@ class SolidBrush : public Brush {
 };
 
 class LinearGradientBrush : public Brush {
-  public:
+public:
     LinearGradientBrush() = default;
     GpLineGradient* GetDerivedHandle() const { return static_cast<GpLineGradient*>(GetClassHandle()); }
     void SetDerivedHandle(GpLineGradient* handle) { SetNativeHandle(handle); }
@@ -216,8 +220,8 @@ class LinearGradientBrush : public Brush {
                 WrapMode wrap = WrapMode::Tile);
     bool CreateFromRect(const GpRectF& rect, ARGB colour1, ARGB colour2, LinearGradientMode mode,
                         WrapMode wrap = WrapMode::Tile);
-    bool CreateFromRectWithAngle(const GpRectF& rect, ARGB colour1, ARGB colour2, float angle,
-                                 bool isAngleScalable, WrapMode wrap = WrapMode::Tile);
+    bool CreateFromRectWithAngle(const GpRectF& rect, ARGB colour1, ARGB colour2, float angle, bool isAngleScalable,
+                                 WrapMode wrap = WrapMode::Tile);
     bool SetLinearColors(ARGB colour1, ARGB colour2);
     bool GetLinearColors(ARGB& colour1, ARGB& colour2) const;
     bool GetRectangle(GpRectF& rect) const;
@@ -235,7 +239,7 @@ class LinearGradientBrush : public Brush {
 };
 
 class Pen : public Object {
-  public:
+public:
     Pen() : Object(ObjectKind::Pen) {}
     GpPen* GetClassHandle() const { return static_cast<GpPen*>(GetNativeHandle()); }
     void SetClassHandle(GpPen* handle) { SetNativeHandle(handle); }
@@ -254,7 +258,7 @@ class Pen : public Object {
 };
 
 class Region : public Object {
-  public:
+public:
     Region() : Object(ObjectKind::Region) {}
     GpRegion* GetClassHandle() const { return static_cast<GpRegion*>(GetNativeHandle()); }
     void SetClassHandle(GpRegion* handle) { SetNativeHandle(handle); }
@@ -287,7 +291,7 @@ struct EncoderInfo {
 };
 
 class Image : public Object {
-  public:
+public:
     Image() : Object(ObjectKind::Image) {}
     GpImage* GetClassHandle() const { return static_cast<GpImage*>(GetNativeHandle()); }
     void SetClassHandle(GpImage* handle) { SetNativeHandle(handle); }
@@ -309,12 +313,12 @@ class Image : public Object {
     // The CLSID of the encoder whose format GUID is `formatGuid`; fails with UnknownImageFormat.
     static bool FindEncoder(std::string_view formatGuid, CLSID& encoder);
 
-  protected:
+protected:
     explicit Image(ObjectKind kind) : Object(kind) {}
 };
 
 class Bitmap : public Image {
-  public:
+public:
     Bitmap() = default;
     GpBitmap* GetDerivedHandle() const { return static_cast<GpBitmap*>(GetClassHandle()); }
     void SetDerivedHandle(GpBitmap* handle) { SetNativeHandle(handle); }
@@ -337,7 +341,7 @@ class Bitmap : public Image {
 };
 
 class Graphics : public Object {
-  public:
+public:
     Graphics() : Object(ObjectKind::Graphics) {}
     GpGraphics* GetClassHandle() const { return static_cast<GpGraphics*>(GetNativeHandle()); }
     void SetClassHandle(GpGraphics* handle) { SetNativeHandle(handle); }
@@ -407,7 +411,8 @@ class Graphics : public Object {
     bool DrawImage(const Image& image, float x, float y);
     bool DrawImageI(const Image& image, int x, int y);
     bool DrawImageRect(const Image& image, float x, float y, float width, float height);
-    bool DrawImageRectRect(const Image& image, const GpRectF& dest, const GpRectF& source, Unit sourceUnit = Unit::Pixel);
+    bool DrawImageRectRect(const Image& image, const GpRectF& dest, const GpRectF& source,
+                           Unit sourceUnit = Unit::Pixel);
 
     bool SetClipGraphics(const Graphics& source, CombineMode mode = CombineMode::Replace);
     bool SetClipRect(const GpRectF& rect, CombineMode mode = CombineMode::Replace);
