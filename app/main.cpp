@@ -1,0 +1,61 @@
+// Quorrel's start-up: working directory, the skin engine, the main window and its message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_files.h"
+#include "app/main_window.h"
+#include "http/encoding.h"
+#include "search/query.h"
+#include "skin/skin.h"
+
+namespace {
+std::vector<std::string> commandLineArguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv) return args;
+    for (int i = 1; i < count; ++i) args.push_back(wideToGbk(argv[i]));
+    LocalFree(argv);
+    return args;
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
+    // url.txt and the export file are named relative to the program, wherever it was started from.
+    SetCurrentDirectoryW(gbkToWide(programDirectory() + "\\").c_str());
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    // --engine=HOST[:PORT] points every worker of this run at another engine (the simulator).
+    bool engineOk = applyEngineOption(commandLineArguments());
+
+    SkinStartup();
+    int exitCode = 0;
+    {
+        MainWindow window;
+        if (window.create(instance, showCommand)) {
+            if (!engineOk) {
+                SkinnedMessageBox(window.handle(), "参数 --engine 无效，应为 --engine=主机[:端口]，已使用默认引擎。", 0,
+                                  "提示");
+            }
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            exitCode = int(message.wParam);
+        }
+        // The workers were told to stop when the window went; they end within moments. One
+        // that does not (stuck in the network stack) must not keep the process alive, and must
+        // not run on while static objects are destroyed, so the process then ends at once.
+        if (!window.waitForWorkers(3000)) ExitProcess(UINT(exitCode));
+    }
+    SkinShutdown();
+    return exitCode;
+}

@@ -1,0 +1,365 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/app_files.h"
+#include "app/control_ids.h"
+#include "app/export_format.h"
+#include "app/extra_sites.h"
+#include "app/result_actions.h"
+#include "app/settings_window.h"
+#include "app/ui_text.h"
+#include "http/encoding.h"
+#include "res/resource_ids.h"
+#include "search/query.h"
+#include "skin/skin.h"
+
+namespace {
+constexpr UINT WM_WINDOW_CALLS = WM_APP + 1;  // a worker queued list changes
+constexpr COLORREF RED_TEXT = 0x0000FF;
+
+struct ControlPlace {
+    int left, top, width, height;
+};
+
+// Places of the 22 service boxes, in ServiceTable order (not screen order).
+constexpr std::array<ControlPlace, SERVICE_COUNT> SERVICE_BOX_PLACES = {{
+    {9, 48, 100, 16},    {125, 49, 100, 16},  {221, 49, 100, 16},  {325, 49, 100, 16},  {428, 49, 100, 16},
+    {524, 49, 100, 16},  {9, 82, 100, 16},    {125, 83, 100, 16},  {221, 83, 100, 16},  {325, 83, 100, 16},
+    {428, 83, 100, 16},  {524, 116, 100, 16}, {524, 82, 100, 16},  {325, 153, 100, 16}, {9, 152, 100, 16},
+    {221, 153, 100, 16}, {125, 153, 100, 16}, {125, 117, 100, 16}, {9, 116, 111, 16},   {221, 117, 100, 16},
+    {325, 117, 100, 16}, {428, 117, 100, 16},
+}};
+
+struct ColumnDefinition {
+    const char* title;
+    int width;
+};
+constexpr ColumnDefinition LIST_COLUMNS[] = {{"序号", 50}, {"名称", 400}, {"地址", 220}};
+
+HWND createChild(HWND parent, const wchar_t* className, const std::string& text, DWORD style, DWORD exStyle,
+                 const ControlPlace& place, int id) {
+    return CreateWindowExW(exStyle, className, gbkToWide(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                           place.left, place.top, place.width, place.height, parent,
+                           reinterpret_cast<HMENU>(INT_PTR(id)), nullptr, nullptr);
+}
+
+void addColumns(HWND list) {
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < 3; ++i) {
+        std::wstring title = gbkToWide(LIST_COLUMNS[i].title);
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = LIST_COLUMNS[i].width;
+        column.pszText = title.data();
+        column.iSubItem = i;
+        SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(i), LPARAM(&column));
+    }
+}
+
+HFONT createGuiFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    return nullptr;
+}
+}  // namespace
+
+bool MainWindow::create(HINSTANCE instance, int showCommand) {
+    instance_ = instance;
+    backgroundBrush_.reset(CreateSolidBrush(BACKGROUND));
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORREL));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUORREL), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = backgroundBrush_.get();
+    windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    // Fixed size: the controls are laid out for exactly this window.
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    HWND window =
+        CreateWindowExW(0, MAIN_WINDOW_CLASS, gbkToWide("Quorrel-V1.0  (Vantry)").c_str(), style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, OUTER_WIDTH, OUTER_HEIGHT, nullptr, nullptr, instance, this);
+    if (!window) return false;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return true;
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindow* self;
+    if (message == WM_NCCREATE) {
+        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(self));
+    } else {
+        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            onCreate();
+            return 0;
+        case WM_DESTROY:
+            onDestroy();
+            return 0;
+        case WM_COMMAND:
+            onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_NOTIFY:
+            return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return onControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DRAWITEM:
+            onDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_WINDOW_CALLS:
+            if (sink_) sink_->drainCalls();
+            return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::onCreate() {
+    sink_ = std::make_shared<MainSearchSink>(
+        window_, WM_WINDOW_CALLS,
+        MainSearchSink::ListOperations{
+            [this](const std::string& title, const std::string& address) { addHit(title, address); },
+            [this] { showCount(); }});
+    std::string bytes;
+    readFileBytes(programDirectory() + "\\" + EXTRA_SITES_FILE, bytes);
+    extraSites_ = extraSitesFromBytes(bytes);
+    createControls();
+}
+
+void MainWindow::createControls() {
+    font_.reset(createGuiFont());
+    HWND w = window_;
+    createChild(w, L"STATIC", "请输入关键词：", SS_LEFT | SS_CENTERIMAGE, 0, {10, 8, 80, 24}, ID_透明标签1);
+    HWND keywordBox =
+        createChild(w, L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, {99, 8, 397, 24}, ID_编辑框1);
+    keywordBoxOldProc_ =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(keywordBox, GWLP_WNDPROC, LONG_PTR(keywordBoxProc)));
+    createChild(w, L"BUTTON", "给我搜", BS_OWNERDRAW | WS_TABSTOP, 0, {509, 5, 80, 28}, ID_按钮1);
+    for (int i = 0; i < SERVICE_COUNT; ++i) {
+        serviceBoxes_[size_t(i)] = createChild(w, L"BUTTON", ServiceTable[size_t(i)].caption, BS_AUTOCHECKBOX, 0,
+                                               SERVICE_BOX_PLACES[size_t(i)], ID_FIRST_SERVICE_BOX + i);
+    }
+    createChild(w, L"BUTTON", "其他", BS_AUTOCHECKBOX, 0, {429, 148, 100, 24}, ID_选择框1);
+    createChild(w, L"BUTTON", "全部", BS_AUTOCHECKBOX, 0, {524, 151, 100, 19}, ID_选择框_全部);
+    // The count label is wider than the window and overlaps 标签2; its text is centred so the
+    // count stands clear of the hint, and 标签2 stays above it.
+    createChild(w, L"STATIC", "", SS_CENTER | SS_CENTERIMAGE, 0, {0, 180, 696, 24}, ID_透明标签2);
+    HWND hint = createChild(w, L"STATIC", "点击搜索之后,请耐心稍等几秒钟！", SS_LEFT, 0, {12, 177, 216, 32}, ID_标签2);
+    SetWindowPos(hint, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+    addColumns(createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框1));
+    HWND filtered = createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框2);
+    addColumns(filtered);
+    ShowWindow(filtered, SW_HIDE);
+    createChild(w, L"STATIC", "为了保证的准确性,搜索时尽可能多输入关键词,最好带中文（交流群：47209935）", SS_LEFT, 0,
+                {16, 392, 600, 32}, ID_标签1);
+    createChild(w, L"EDIT", "", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, {720, 160, 80, 20}, ID_编辑框2);
+
+    for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        SendMessageW(child, WM_SETFONT, WPARAM(font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    }
+
+    contextMenu_.reset(CreatePopupMenu());
+    const std::pair<int, const char*> items[] = {{ID_打开资源地址, "打开资源地址"},
+                                                 {ID_复制地址, "复制地址"},
+                                                 {ID_复制标题, "复制标题"},
+                                                 {ID_全部导出, "全部导出"}};
+    for (const auto& [id, text] : items)
+        AppendMenuW(contextMenu_.get(), MF_STRING, UINT_PTR(id), gbkToWide(text).c_str());
+    SetFocus(keywordBox);
+}
+
+void MainWindow::onDestroy() {
+    // Release every worker waiting on this thread before anything else, then abort their
+    // requests; none is waited for here, so a worker can never hold the window thread.
+    if (sink_) sink_->cancelDeliveries();
+    workers_.stopAll();
+    sink_.reset();
+    if (keywordBoxOldProc_) {
+        SetWindowLongPtrW(control(ID_编辑框1), GWLP_WNDPROC, LONG_PTR(keywordBoxOldProc_));
+        keywordBoxOldProc_ = nullptr;
+    }
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindow::keywordBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(GetParent(box), GWLP_USERDATA));
+    if (!self || !self->keywordBoxOldProc_) return DefWindowProcW(box, message, wParam, lParam);
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        self->startSearch();
+        return 0;
+    }
+    // The matching character would only make the single-line box beep.
+    if (message == WM_CHAR && wParam == '\r') return 0;
+    return CallWindowProcW(self->keywordBoxOldProc_, box, message, wParam, lParam);
+}
+
+void MainWindow::onCommand(int id, int code, HWND /*control*/) {
+    switch (id) {
+        case ID_按钮1:
+            if (code == BN_CLICKED) startSearch();
+            return;
+        case ID_编辑框1:
+            if (code == EN_CHANGE && sink_) sink_->setKeyword(windowTextGbk(control(ID_编辑框1)));
+            return;
+        case ID_选择框_全部:
+            if (code == BN_CLICKED) onSelectAllClicked();
+            return;
+        case ID_选择框1:
+            if (code == BN_CLICKED) onOtherClicked();
+            return;
+        case ID_编辑框2:
+            if (code == EN_CHANGE) onFilterChanged();
+            return;
+        case ID_打开资源地址:
+            openSelected();
+            return;
+        case ID_复制地址:
+            copySelected(true);
+            return;
+        case ID_复制标题:
+            copySelected(false);
+            return;
+        case ID_全部导出:
+            exportAll();
+            return;
+    }
+}
+
+LRESULT MainWindow::onNotify(const NMHDR& header) {
+    int id = int(header.idFrom);
+    if (id != ID_超级列表框1 && id != ID_超级列表框2) return 0;
+    if (header.code == NM_RCLICK) {
+        showContextMenu();
+        return 1;
+    }
+    if (header.code == NM_DBLCLK && id == ID_超级列表框1) openSelected();
+    return 0;
+}
+
+LRESULT MainWindow::onControlColour(HDC dc, HWND child) {
+    int id = GetDlgCtrlID(child);
+    SetBkColor(dc, BACKGROUND);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, id == ID_标签1 ? RED_TEXT : RGB(0, 0, 0));
+    return LRESULT(backgroundBrush_.get());
+}
+
+void MainWindow::onDrawItem(const DRAWITEMSTRUCT& item) {
+    if (int(item.CtlID) != ID_按钮1) return;
+    // The button's picture is a flat field of the window's blue with the caption over it.
+    RECT face = item.rcItem;
+    FillRect(item.hDC, &face, backgroundBrush_.get());
+    bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    DrawEdge(item.hDC, &face, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    if (pressed) OffsetRect(&face, 1, 1);
+    std::wstring caption = gbkToWide("给我搜");
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, RGB(0, 0, 0));
+    HGDIOBJ oldFont = SelectObject(item.hDC, font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT));
+    DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(item.hDC, oldFont);
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+void MainWindow::startSearch() {
+    HWND results = control(ID_超级列表框1);
+    SendMessageW(results, LVM_DELETEALLITEMS, 0, 0);
+    std::string keyword = windowTextGbk(control(ID_编辑框1));
+    sink_->setKeyword(keyword);
+    if (keyword.empty()) {
+        SkinnedMessageBox(window_, "请输入关键字！", 0, "提示");
+        return;
+    }
+    hitCounter_ = 0;
+    std::vector<bool> ticked(SERVICE_COUNT);
+    for (int i = 0; i < SERVICE_COUNT; ++i) ticked[size_t(i)] = isTicked(ID_FIRST_SERVICE_BOX + i);
+    for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), extraSites_)) {
+        workers_.start(task, sink_);  // a worker that cannot start is skipped
+    }
+}
+
+void MainWindow::addHit(const std::string& title, const std::string& address) {
+    ++hitCounter_;
+    HWND results = control(ID_超级列表框1);
+    appendListRow(results, {std::to_string(hitCounter_), title, address});
+    UpdateWindow(results);
+    showCount();
+}
+
+void MainWindow::showCount() {
+    int rows = int(SendMessageW(control(ID_超级列表框1), LVM_GETITEMCOUNT, 0, 0));
+    setWindowTextGbk(control(ID_透明标签2), countText(rows));
+}
+
+void MainWindow::onSelectAllClicked() {
+    WPARAM state = isTicked(ID_选择框_全部) ? BST_CHECKED : BST_UNCHECKED;
+    for (HWND box : serviceBoxes_) SendMessageW(box, BM_SETCHECK, state, 0);
+    SendMessageW(control(ID_选择框1), BM_SETCHECK, state, 0);
+}
+
+void MainWindow::onOtherClicked() {
+    if (!isTicked(ID_选择框1)) return;
+    runSettingsWindow(instance_, window_, extraSites_);
+}
+
+void MainWindow::onFilterChanged() {
+    if (GetWindowTextLengthW(control(ID_编辑框2)) != 0) return;
+    ShowWindow(control(ID_超级列表框2), SW_HIDE);
+    ShowWindow(control(ID_超级列表框1), SW_SHOW);
+    showCount();
+}
+
+void MainWindow::showContextMenu() {
+    POINT at{};
+    GetCursorPos(&at);
+    TrackPopupMenu(contextMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+}
+
+void MainWindow::openSelected() {
+    openAddress(selectedRow(control(ID_超级列表框1)).address);
+}
+
+void MainWindow::copySelected(bool address) {
+    ResultRow row = selectedRow(control(ID_超级列表框1));
+    bool copied = copyToClipboard(window_, address ? row.address : row.title);
+    SkinnedMessageBox(window_, copied ? "复制成功！" : "复制失败！", 0, "提示");
+}
+
+void MainWindow::exportAll() {
+    std::string text = exportText(listRows(control(ID_超级列表框1)), listRows(control(ID_超级列表框2)));
+    std::string path = exportPath(programDirectory(), windowTextGbk(control(ID_编辑框1)));
+    if (!writeFileBytes(path, text)) {
+        SkinnedMessageBox(window_, "导出失败！无法写入文件：" + path, 0, "提示");
+        return;
+    }
+    SkinnedMessageBox(window_, "导出成功！", 0, "提示");
+    showInFileManager(explorerCommand(path));
+}

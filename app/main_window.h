@@ -1,0 +1,73 @@
+// The main window: keyword box, service boxes, result lists, count label and context menu.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/search_command.h"
+#include "app/win_owners.h"
+#include "search/services.h"
+
+class MainWindow {
+public:
+    static constexpr int OUTER_WIDTH = 629;
+    static constexpr int OUTER_HEIGHT = 454;
+    static constexpr COLORREF BACKGROUND = 0xFF8800;
+
+    MainWindow() = default;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Creates and shows the window; false when it could not be created.
+    bool create(HINSTANCE instance, int showCommand);
+    HWND handle() const { return window_; }
+
+    // After the message loop: waits a little for the stopped workers; true when all ended.
+    bool waitForWorkers(DWORD ms) { return workers_.waitAll(ms); }
+
+    // Search command, on the window thread.
+    void startSearch();
+    // Called on the window thread for each worker's delivery.
+    void addHit(const std::string& title, const std::string& address);
+    void showCount();
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK keywordBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void onCreate();
+    void onDestroy();
+    void onCommand(int id, int code, HWND control);
+    LRESULT onNotify(const NMHDR& header);
+    LRESULT onControlColour(HDC dc, HWND control);
+    void onDrawItem(const DRAWITEMSTRUCT& item);
+
+    void createControls();
+    void onSelectAllClicked();
+    void onOtherClicked();
+    void onFilterChanged();
+    void showContextMenu();
+
+    // Result actions.
+    void openSelected();
+    void copySelected(bool address);
+    void exportAll();
+
+    HWND control(int id) const { return GetDlgItem(window_, id); }
+    bool isTicked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
+
+    HWND window_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    WNDPROC keywordBoxOldProc_ = nullptr;
+    std::array<HWND, SERVICE_COUNT> serviceBoxes_{};  // in ServiceTable order
+    GdiObject<HBRUSH> backgroundBrush_;
+    GdiObject<HFONT> font_;
+    UniqueMenu contextMenu_;  // the popup 菜单
+    std::shared_ptr<MainSearchSink> sink_;
+    RunningWorkers workers_;
+    int hitCounter_ = 0;
+    std::string extraSites_;  // the content of url.txt
+};

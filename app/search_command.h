@@ -1,0 +1,73 @@
+// What the main window's search shares with its worker threads, and the running workers.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/win_owners.h"
+#include "app/window_calls.h"
+#include "search/worker.h"
+
+// The objects every worker of the main window reaches: searchLock, the keyword, and the result
+// list's operations carried to the window thread. Workers hold it by shared pointer, so it lives
+// until the window is gone and the last worker has let go of it.
+class MainSearchSink : public SearchSink {
+public:
+    struct ListOperations {
+        std::function<void(const std::string& title, const std::string& address)> addHit;
+        std::function<void()> showCount;
+    };
+    MainSearchSink(HWND window, UINT callMessage, ListOperations operations);
+    ~MainSearchSink() override;
+
+    std::string keyword() override;
+    void lockResults() override;
+    void unlockResults() override;
+    void addHit(const std::string& title, const std::string& address) override;
+    void showCount() override;
+
+    // Window thread: the keyword box's text, kept whenever the box changes, so that a worker
+    // never has to ask the window thread for it.
+    void setKeyword(std::string keyword);
+    // Window thread, on the call message.
+    void drainCalls() { calls_.drain(); }
+    // The window is going away: waiting workers are released and later deliveries dropped.
+    void cancelDeliveries() { calls_.cancel(); }
+
+private:
+    CRITICAL_SECTION searchLock_;
+    WindowCallQueue calls_;
+    ListOperations operations_;
+    std::mutex keywordMutex_;
+    std::string keyword_;
+};
+
+class RequestCanceller;
+
+// One entry per worker started; finished ones are dropped when the next search starts.
+class RunningWorkers {
+public:
+    RunningWorkers() = default;
+    RunningWorkers(const RunningWorkers&) = delete;
+    RunningWorkers& operator=(const RunningWorkers&) = delete;
+
+    // Starts one thread running searchWorker(task, *sink); false when the thread could not start.
+    bool start(const std::string& task, std::shared_ptr<SearchSink> sink);
+    // Asks every worker to stop and aborts its request in flight; does not wait.
+    void stopAll();
+    // Waits up to `ms` for every worker to end; true when none is left running.
+    bool waitAll(DWORD ms);
+    size_t runningCount();
+
+private:
+    struct Worker {
+        UniqueHandle thread;
+        std::shared_ptr<RequestCanceller> canceller;
+    };
+    void dropFinished();
+    std::vector<Worker> workers_;
+};

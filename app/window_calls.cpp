@@ -1,0 +1,60 @@
+#include "app/window_calls.h"
+
+struct WindowCallQueue::Call {
+    std::function<void()> work;
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+WindowCallQueue::WindowCallQueue(HWND window, UINT message)
+    : window_(window),
+      message_(message),
+      windowThread_(GetWindowThreadProcessId(window, nullptr)),
+      cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+bool WindowCallQueue::call(std::function<void()> work) {
+    if (cancelled()) return false;
+    if (GetCurrentThreadId() == windowThread_) {
+        work();
+        return true;
+    }
+    auto entry = std::make_shared<Call>();
+    if (!entry->done) return false;
+    entry->work = std::move(work);
+    bool notify;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        notify = pending_.empty();
+        pending_.push_back(entry);
+    }
+    // One notification per batch: the window thread drains everything queued so far.
+    if (notify && !PostMessageW(window_, message_, 0, 0)) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::erase(pending_, entry);
+        return false;
+    }
+    HANDLE handles[2] = {entry->done.get(), cancelEvent_.get()};
+    DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    return which == WAIT_OBJECT_0;
+}
+
+void WindowCallQueue::drain() {
+    for (;;) {
+        std::shared_ptr<Call> entry;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (pending_.empty()) return;
+            entry = pending_.front();
+            pending_.pop_front();
+        }
+        if (!cancelled()) entry->work();
+        SetEvent(entry->done.get());
+    }
+}
+
+void WindowCallQueue::cancel() {
+    SetEvent(cancelEvent_.get());
+}
+
+bool WindowCallQueue::cancelled() const {
+    return WaitForSingleObject(cancelEvent_.get(), 0) == WAIT_OBJECT_0;
+}
