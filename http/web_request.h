@@ -1,8 +1,13 @@
 // One complete, blocking HTTP or HTTPS exchange over WinInet with a browser-like header block.
 #pragma once
+#include <cstddef>
 #include <string>
 
 class RequestCanceller;
+
+inline constexpr int WEB_REQUEST_TIMEOUT_MS = 20000;
+// Far above any result page; an endless body must not grow memory without bound.
+inline constexpr size_t WEB_REQUEST_MAX_BODY = size_t(64) << 20;
 
 // Optional parameters: a null pointer means "not given". For `cookies` and `proxy` the
 // given-flag, not the emptiness of the value, decides the behaviour.
@@ -18,6 +23,10 @@ struct WebRequestOptions {
     const std::string* proxy = nullptr;     // "host:port" of an http-only proxy
     std::string* rawHeaders = nullptr;      // out: raw response headers, CRLF separated
     RequestCanceller* canceller = nullptr;  // lets another thread abort the exchange
+    // Connect, send and receive time-out each, so a silent server cannot hold a worker forever.
+    int timeoutMs = WEB_REQUEST_TIMEOUT_MS;
+    // Reading stops after this many body bytes and what was read is returned.
+    size_t maxBodyBytes = WEB_REQUEST_MAX_BODY;
 };
 
 inline constexpr const char DEFAULT_AGENT[] =

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "tools/httpd/loopback_server.h"
 
 namespace {

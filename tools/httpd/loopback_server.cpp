@@ -23,7 +23,9 @@ int waitReadable(SOCKET s, int ms) {
     return r > 0 ? 1 : (r == 0 ? 0 : -1);
 }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -76,7 +78,9 @@ bool LoopbackConnection::waitForStop(int ms) {
     return server_.changed_.wait_for(lock, std::chrono::milliseconds(ms), done);
 }
 
-bool LoopbackConnection::stopping() const { return server_.stopping_; }
+bool LoopbackConnection::stopping() const {
+    return server_.stopping_;
+}
 
 void LoopbackConnection::reset() {
     if (wasReset_) return;
@@ -193,9 +197,9 @@ std::string LoopbackServer::lastRequest() const {
 
 bool LoopbackServer::waitForRequests(size_t count, int timeoutMs) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return requests_.size() >= count || stopping_; }) &&
-           requests_.size() >= count;
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return requests_.size() >= count || stopping_;
+    }) && requests_.size() >= count;
 }
 
 size_t LoopbackServer::connectionCount() const {
