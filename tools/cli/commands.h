@@ -1,0 +1,16 @@
+// The commands of quorrel-cli. Each takes the arguments after its name, as GBK texts, and
+// returns the process exit status.
+#pragma once
+#include <string>
+#include <vector>
+
+using CommandArgs = std::vector<std::string>;
+
+// quorrel-cli fetch URL [options]: one webRequest, body to stdout, the rest to stderr.
+int runFetch(const CommandArgs& args);
+// quorrel-cli search ...: defined in search_command.cpp, built when that file exists.
+int runSearch(const CommandArgs& args);
+
+// Writes bytes unchanged (stdout and stderr are in binary mode).
+void writeOut(const std::string& bytes);
+void writeErr(const std::string& bytes);

@@ -1,0 +1,75 @@
+// quorrel-cli: console tools for maintaining Quorrel, first of all `fetch`, which shows exactly
+// what the program's web request sends and receives.
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "http/encoding.h"
+#include "tools/cli/commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const CommandArgs&);
+    const char* summary;
+};
+
+// To add a command: declare it in commands.h, define it in its own file, list it here.
+// search_command.cpp is compiled (and QUORREL_CLI_SEARCH defined) only once it exists.
+const Command COMMANDS[] = {
+    {"fetch", runFetch, "fetch URL [options]   one web request; body to stdout, details to stderr"},
+#ifdef QUORREL_CLI_SEARCH
+    {"search", runSearch, "search ...            run a search (see quorrel-cli search --help)"},
+#endif
+};
+
+void printUsage() {
+    std::string text = "usage: quorrel-cli COMMAND [arguments]\n\ncommands:\n";
+    for (const Command& c : COMMANDS) text += std::string("  ") + c.summary + "\n";
+    text += "\nquorrel-cli COMMAND --help describes one command.\n";
+    writeErr(text);
+}
+
+// The arguments as GBK texts, whatever the console's code page.
+CommandArgs commandLine() {
+    CommandArgs args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return args;
+    for (int i = 1; i < count; ++i) args.push_back(wideToGbk(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
+}  // namespace
+
+void writeOut(const std::string& bytes) {
+    fwrite(bytes.data(), 1, bytes.size(), stdout);
+    fflush(stdout);
+}
+
+void writeErr(const std::string& bytes) {
+    fwrite(bytes.data(), 1, bytes.size(), stderr);
+    fflush(stderr);
+}
+
+int main() {
+    // Bodies and header blocks go out byte for byte: no CRLF translation.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    CommandArgs args = commandLine();
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printUsage();
+        return args.empty() ? 2 : 0;
+    }
+    for (const Command& c : COMMANDS) {
+        if (args[0] == c.name) return c.run(CommandArgs(args.begin() + 1, args.end()));
+    }
+    writeErr("quorrel-cli: unknown command \"" + args[0] + "\"\n");
+    printUsage();
+    return 2;
+}
