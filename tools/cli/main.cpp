@@ -1,9 +1,10 @@
 // quorrel-cli: console tools for maintaining Quorrel, first of all `fetch`, which shows exactly
 // what the program's web request sends and receives.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 
