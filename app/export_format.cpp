@@ -34,7 +34,23 @@ std::string exportPath(std::string_view programDir, std::string_view keyword) {
 }
 
 std::string explorerCommand(std::string_view exportPath) {
-    return "explorer /n,/select,\"" + replaceAll(exportPath, "\\\\", "\\") + "\"";
+    // Double backslashes become one, left to right; a double-byte character is stepped over
+    // whole, so its trail byte 0x5C never pairs with a following separator.
+    std::string path;
+    for (size_t i = 0; i < exportPath.size();) {
+        unsigned char c = static_cast<unsigned char>(exportPath[i]);
+        if (isLeadByte(c) && i + 1 < exportPath.size()) {
+            path.append(exportPath.substr(i, 2));
+            i += 2;
+        } else if (c == '\\' && i + 1 < exportPath.size() && exportPath[i + 1] == '\\') {
+            path += '\\';
+            i += 2;
+        } else {
+            path += char(c);
+            ++i;
+        }
+    }
+    return "explorer /n,/select,\"" + path + "\"";
 }
 
 bool isOpenableAddress(std::string_view address) {
