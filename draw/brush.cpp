@@ -14,7 +14,7 @@ bool Brush::Clone(Brush& out) const {
 
 bool SolidBrush::Create(ARGB colour) {
     GpSolidFill* brush = nullptr;
-    return adopt(FLAT(GdipCreateSolidFill, colour, &brush), static_cast<GpBrush*>(brush));
+    return adopt(FLAT(GdipCreateSolidFill, colour, &brush), brush);
 }
 
 bool SolidBrush::SetColor(ARGB colour) {
@@ -27,15 +27,13 @@ bool SolidBrush::GetColor(ARGB& colour) const {
 bool LinearGradientBrush::Create(const GpPointF& point1, const GpPointF& point2, ARGB colour1, ARGB colour2,
                                  WrapMode wrap) {
     GpLineGradient* brush = nullptr;
-    return adopt(FLAT(GdipCreateLineBrush, &point1, &point2, colour1, colour2, wrap, &brush),
-                 static_cast<GpBrush*>(brush));
+    return adopt(FLAT(GdipCreateLineBrush, &point1, &point2, colour1, colour2, wrap, &brush), brush);
 }
 
 bool LinearGradientBrush::CreateFromRect(const GpRectF& rect, ARGB colour1, ARGB colour2, LinearGradientMode mode,
                                          WrapMode wrap) {
     GpLineGradient* brush = nullptr;
-    return adopt(FLAT(GdipCreateLineBrushFromRect, &rect, colour1, colour2, mode, wrap, &brush),
-                 static_cast<GpBrush*>(brush));
+    return adopt(FLAT(GdipCreateLineBrushFromRect, &rect, colour1, colour2, mode, wrap, &brush), brush);
 }
 
 bool LinearGradientBrush::CreateFromRectWithAngle(const GpRectF& rect, ARGB colour1, ARGB colour2, float angle,
@@ -43,7 +41,7 @@ bool LinearGradientBrush::CreateFromRectWithAngle(const GpRectF& rect, ARGB colo
     GpLineGradient* brush = nullptr;
     return adopt(
         FLAT(GdipCreateLineBrushFromRectWithAngle, &rect, colour1, colour2, angle, BOOL(isAngleScalable), wrap, &brush),
-        static_cast<GpBrush*>(brush));
+        brush);
 }
 
 bool LinearGradientBrush::SetLinearColors(ARGB colour1, ARGB colour2) {

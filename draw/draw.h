@@ -12,6 +12,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,12 +71,18 @@ public:
 
     // The end of every creating method: adopts `created` when `status` is Ok; otherwise the
     // wrapper is left null (an object held before is released either way). Returns status == Ok.
-    bool adopt(GpStatus status, void* created);
+    // `created` is read only after the call that fills it has run (argument order is unspecified).
+    template <class T>
+    bool adopt(GpStatus status, T* const& created) {
+        return adoptHandle(status, static_cast<void*>(created));
+    }
+    bool adopt(GpStatus status, std::nullptr_t) { return adoptHandle(status, nullptr); }
 
 protected:
     explicit Object(ObjectKind kind) : kind_(kind) {}
 
 private:
+    bool adoptHandle(GpStatus status, void* created);
     struct Share;
     void release();
     ObjectKind kind_;
@@ -104,8 +111,12 @@ public:
     bool CreateGenericSansSerif();
     bool CreateGenericSerif();
     bool CreateGenericMonospace();
-    // `nameGbk` when installed, otherwise the generic sans-serif family, so text is always drawn.
+    // `nameGbk` when installed, otherwise a family that exists, so text is always drawn: the
+    // generic sans-serif family, else the family of the default GUI font, else the first
+    // installed family (a fresh Wine prefix has neither "宋体" nor the generic sans-serif faces).
     bool CreateFromNameOrSansSerif(std::string_view nameGbk);
+    // The first family of the installed collection (a private copy).
+    bool CreateFirstInstalled();
     bool Clone(FontFamily& out) const;
     bool GetFamilyName(std::string& nameGbk, LANGID language = 0) const;
     bool IsStyleAvailable(int style, bool& available) const;
@@ -126,8 +137,8 @@ public:
     // Through a temporary FontFamily; fails and stays null when the family does not exist.
     bool CreateFromName(std::string_view familyGbk, float emSize, int style = FontStyleRegular,
                         Unit unit = Unit::Point);
-    // Like CreateFromName, but falls back to the generic sans-serif family when the named one
-    // is missing (a fresh system may lack "宋体").
+    // Like CreateFromName, but falls back to a family that exists when the named one is missing
+    // (FontFamily::CreateFromNameOrSansSerif).
     bool CreateFromNameOrSansSerif(std::string_view familyGbk, float emSize, int style = FontStyleRegular,
                                    Unit unit = Unit::Point);
     // The stock DEFAULT_GUI_FONT, through its LOGFONTA and the screen DC.

@@ -29,8 +29,33 @@ bool FontFamily::CreateGenericMonospace() {
 }
 
 bool FontFamily::CreateFromNameOrSansSerif(std::string_view nameGbk) {
-    if (CreateFromName(nameGbk)) return true;
-    return CreateGenericSansSerif();
+    if (!nameGbk.empty() && CreateFromName(nameGbk)) return true;
+    if (CreateGenericSansSerif()) return true;
+    LOGFONTW logfont = {};
+    if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logfont, &logfont) != 0) {
+        Font gui;
+        HDC screen = GetDC(nullptr);
+        bool made = gui.CreateFromLogfontW(screen, logfont);
+        ReleaseDC(nullptr, screen);
+        if (made && gui.GetFamily(*this)) return true;
+    }
+    return CreateFirstInstalled();
+}
+
+bool FontFamily::CreateFirstInstalled() {
+    // The installed collection belongs to GDI+; only the clone is ours.
+    GpFontCollection* installed = nullptr;
+    GpFontFamily* first = nullptr;
+    INT found = 0;
+    if (FLAT(GdipNewInstalledFontCollection, &installed) != Ok ||
+        FLAT(GdipGetFontCollectionFamilyList, installed, 1, &first, &found) != Ok)
+        return adopt(lastStatus(), nullptr);
+    if (found < 1 || !first) {
+        setLastStatus(FontFamilyNotFound);
+        return adopt(FontFamilyNotFound, nullptr);
+    }
+    GpFontFamily* clone = nullptr;
+    return adopt(FLAT(GdipCloneFontFamily, first, &clone), clone);
 }
 
 bool FontFamily::Clone(FontFamily& out) const {
@@ -108,7 +133,9 @@ bool Font::CreateDefaultGui() {
     if (ok) return true;
     // Its face may be missing here; keep the size with a family that exists.
     float pixels = float(std::abs(logfont.lfHeight ? logfont.lfHeight : 12));
-    return CreateFromNameOrSansSerif({}, pixels, FontStyleRegular, Unit::Pixel);
+    FontFamily family;
+    if (!family.CreateGenericSansSerif() && !family.CreateFirstInstalled()) return adopt(lastStatus(), nullptr);
+    return CreateFromFamily(family, pixels, FontStyleRegular, Unit::Pixel);
 }
 
 bool Font::CreateFromDC(HDC hdc) {

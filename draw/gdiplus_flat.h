@@ -367,6 +367,10 @@ struct GpMatrix {};
     X(GdipGetCellAscent, (const GpFontFamily* family, INT style, UINT16* ascent))                                      \
     X(GdipGetCellDescent, (const GpFontFamily* family, INT style, UINT16* descent))                                    \
     X(GdipGetLineSpacing, (const GpFontFamily* family, INT style, UINT16* spacing))                                    \
+    X(GdipNewInstalledFontCollection, (GpFontCollection * *collection))                                                \
+    X(GdipGetFontCollectionFamilyCount, (GpFontCollection * collection, INT * count))                                  \
+    X(GdipGetFontCollectionFamilyList,                                                                                 \
+      (GpFontCollection * collection, INT wanted, GpFontFamily * *families, INT * found))                              \
     X(GdipCreateStringFormat, (INT flags, LANGID language, GpStringFormat * *format))                                  \
     X(GdipStringFormatGetGenericDefault, (GpStringFormat * *format))                                                   \
     X(GdipStringFormatGetGenericTypographic, (GpStringFormat * *format))                                               \

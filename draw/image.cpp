@@ -170,7 +170,7 @@ bool Image::GetRawFormat(std::string& formatGuid) const {
 bool Bitmap::CreateFromFile(std::string_view pathGbk) {
     GpBitmap* bitmap = nullptr;
     std::wstring path = gbkToWide(pathGbk);
-    return adopt(FLAT(GdipCreateBitmapFromFile, path.c_str(), &bitmap), static_cast<GpImage*>(bitmap));
+    return adopt(FLAT(GdipCreateBitmapFromFile, path.c_str(), &bitmap), bitmap);
 }
 
 bool Bitmap::CreateFromBytes(std::string_view bytes) {
@@ -180,24 +180,22 @@ bool Bitmap::CreateFromBytes(std::string_view bytes) {
         return adopt(lastStatus(), nullptr);
     }
     GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromStream, stream.p, &bitmap), static_cast<GpImage*>(bitmap));
+    return adopt(FLAT(GdipCreateBitmapFromStream, stream.p, &bitmap), bitmap);
 }
 
 bool Bitmap::CreateFromScan0(int width, int height, int stride, PixelFormat format, BYTE* scan0) {
     GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromScan0, width, height, stride, format, scan0, &bitmap),
-                 static_cast<GpImage*>(bitmap));
+    return adopt(FLAT(GdipCreateBitmapFromScan0, width, height, stride, format, scan0, &bitmap), bitmap);
 }
 
 bool Bitmap::CreateFromGraphics(int width, int height, const Graphics& graphics) {
     GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromGraphics, width, height, graphics.GetClassHandle(), &bitmap),
-                 static_cast<GpImage*>(bitmap));
+    return adopt(FLAT(GdipCreateBitmapFromGraphics, width, height, graphics.GetClassHandle(), &bitmap), bitmap);
 }
 
 bool Bitmap::CreateFromHBITMAP(HBITMAP hbitmap, HPALETTE palette) {
     GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromHBITMAP, hbitmap, palette, &bitmap), static_cast<GpImage*>(bitmap));
+    return adopt(FLAT(GdipCreateBitmapFromHBITMAP, hbitmap, palette, &bitmap), bitmap);
 }
 
 bool Bitmap::CreateHBITMAP(HBITMAP& hbitmap, ARGB background) const {
@@ -207,8 +205,7 @@ bool Bitmap::CreateHBITMAP(HBITMAP& hbitmap, ARGB background) const {
 
 bool Bitmap::CloneArea(int x, int y, int width, int height, PixelFormat format, Bitmap& out) const {
     GpBitmap* clone = nullptr;
-    return out.adopt(FLAT(GdipCloneBitmapAreaI, x, y, width, height, format, GetDerivedHandle(), &clone),
-                     static_cast<GpImage*>(clone));
+    return out.adopt(FLAT(GdipCloneBitmapAreaI, x, y, width, height, format, GetDerivedHandle(), &clone), clone);
 }
 
 bool Bitmap::GetPixel(int x, int y, ARGB& colour) const {

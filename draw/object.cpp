@@ -140,7 +140,7 @@ void Object::Free(void* pointer) {
     if (pointer && flatTable().GdipFree) flatTable().GdipFree(pointer);
 }
 
-bool Object::adopt(GpStatus status, void* created) {
+bool Object::adoptHandle(GpStatus status, void* created) {
     if (status != Ok) {
         release();
         return false;
