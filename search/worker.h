@@ -6,6 +6,13 @@
 
 inline constexpr int PAGE_SIZE = 50;
 
+// The title link of one result as the engine lays it out. Group 1 is the address, group 2 the
+// title; the line feeds, tabs and spaces between the attributes are the page's own.
+inline constexpr const char RESULT_PATTERN[] =
+    "href=\"(.*?)\"\n\t\t\n\t\t            target=\"_blank\"\n        \t\t\n\t\t>(.*?)</a></h3><div";
+// The start of the engine's link to the next result page (16 bytes in GBK).
+inline constexpr const char NEXT_PAGE_MARKER[] = "class=\"n\">下一页";
+
 // What a worker reaches of the result list. The main window, the command line and the tests
 // each provide one; every call must be complete when it returns.
 class SearchSink {

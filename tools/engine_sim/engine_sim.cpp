@@ -265,7 +265,7 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
     bool error = false;
     if (request.isSearch && options.errorStatus) {
         std::lock_guard lock(mutex_);
-        error = searchPagesServed_ >= options.errorAfterPages;
+        error = pagesServed_[request.site + '\x1f' + request.keyword] >= options.errorAfterPages;
     }
     if (!request.isSearch) {
         request.status = 404;
@@ -307,7 +307,7 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
             request.markerServed = false;
         }
         std::lock_guard lock(mutex_);
-        ++searchPagesServed_;
+        ++pagesServed_[request.site + '\x1f' + request.keyword];
     }
     std::function<void(const std::string&)> log;
     {

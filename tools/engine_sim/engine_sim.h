@@ -45,7 +45,7 @@ struct EngineSimOptions {
     std::map<std::string, int> hitsPerSite;  // overrides hitsPerQuery for these sites
     int latencyMs = 0;                       // delay before each answer
     int errorStatus = 0;                     // answer with this status (and no results) ...
-    int errorAfterPages = 0;                 // ... once this many search pages went well
+    int errorAfterPages = 0;                 // ... once a query had this many good pages
     bool brokenPages = false;                // a zero byte and invalid UTF-8 in the middle of the results
     bool noMarker = false;                   // never offer a next page
     bool capitalMarker = false;              // the next-page link reads class="N" instead of class="n"
@@ -91,7 +91,7 @@ private:
     EngineSimOptions options_;
     std::map<std::string, std::vector<SimHit>> corpus_;
     std::vector<SimRequest> requests_;
-    int searchPagesServed_ = 0;
+    std::map<std::string, int> pagesServed_;  // good pages per (site, keyword)
     std::function<void(const std::string&)> log_;
     std::function<void(const SimRequest&)> hook_;
     std::unique_ptr<LoopbackServer> server_;  // last: stopped before the state above goes

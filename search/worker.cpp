@@ -1,0 +1,77 @@
+#include "search/worker.h"
+
+#include "http/encoding.h"
+#include "http/text.h"
+#include "http/web_request.h"
+#include "regex/com_owners.h"
+#include "regex/regex_object.h"
+#include "search/query.h"
+
+namespace {
+
+bool isCancelled(RequestCanceller* canceller) {
+    return canceller && canceller->cancelled();
+}
+
+// One result page as GBK text: the body is read up to its first zero byte, as UTF-8.
+std::string fetchPage(const std::string& address, RequestCanceller* canceller) {
+    WebRequestOptions options;
+    options.canceller = canceller;
+    std::string body = webRequest(address, options);
+    size_t zero = body.find('\0');
+    if (zero != std::string::npos) body.resize(zero);
+    return utf8ToGbk(body);
+}
+
+// Holds searchLock from the first hit to the end of the worker, on every path.
+class ResultsLock {
+public:
+    explicit ResultsLock(SearchSink& sink) : sink_(sink) { sink_.lockResults(); }
+    ~ResultsLock() { sink_.unlockResults(); }
+    ResultsLock(const ResultsLock&) = delete;
+    ResultsLock& operator=(const ResultsLock&) = delete;
+
+private:
+    SearchSink& sink_;
+};
+
+// Hands every match of the last page to the list, in page order; false once cancelled.
+bool deliverHits(const RegexObject& regex, SearchSink& sink, RequestCanceller* canceller) {
+    int count = regex.matchCount();
+    for (int i = 1; i <= count; ++i) {
+        if (isCancelled(canceller)) return false;
+        std::string title = replaceAll(replaceAll(regex.subMatchText(i, 2), "<em>", ""), "</em>", "");
+        std::string address = regex.subMatchText(i, 1);
+        sink.addHit(title, address);
+    }
+    return !isCancelled(canceller);
+}
+
+}  // namespace
+
+void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* canceller) {
+    ComInitializer com;
+    RegexObject regex;
+    std::optional<ParsedTask> parsed = parseSearchTask(task);
+    if (!parsed) return;
+    std::string host = hostFor(parsed->serviceNumber, parsed->extraHost);
+
+    // The first page is fetched in parallel with the other workers, before the lock.
+    int offset = 0;
+    if (isCancelled(canceller)) return;
+    std::string page = fetchPage(buildQueryUrl(host, sink.keyword(), offset), canceller);
+    if (isCancelled(canceller)) return;
+    regex.run(RESULT_PATTERN, page);
+
+    // Later pages are fetched under the lock so the rows of this service stay together.
+    ResultsLock lock(sink);
+    for (;;) {
+        if (!deliverHits(regex, sink, canceller)) return;
+        if (findText(page, NEXT_PAGE_MARKER) < 1) break;
+        offset += PAGE_SIZE;
+        page = fetchPage(buildQueryUrl(host, sink.keyword(), offset), canceller);
+        if (isCancelled(canceller)) return;
+        regex.run(RESULT_PATTERN, page);
+    }
+    sink.showCount();
+}
