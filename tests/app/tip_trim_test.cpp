@@ -1,0 +1,287 @@
+// TipWindow on real windows (Xvfb) and trimMemory with a temporary Windows directory.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/tip_window.h"
+#include "app/trim_memory.h"
+#include "http/encoding.h"
+
+namespace {
+
+const char CALLBACK_TEXT_GBK[] = "回调提示";
+
+// The owner answers callback-text requests in both notify formats.
+LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->code == TTN_GETDISPINFOW) {
+            static std::wstring text = gbkToWide(CALLBACK_TEXT_GBK);
+            reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = text.data();
+            return 0;
+        }
+        if (header->code == TTN_GETDISPINFOA) {
+            reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = const_cast<char*>(CALLBACK_TEXT_GBK);
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND createOwner(int clientWidth, int clientHeight) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ownerProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"TipTestOwner";
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND window = CreateWindowExW(0, L"TipTestOwner", L"tips", WS_OVERLAPPEDWINDOW, 10, 10, frame.right - frame.left,
+                                  frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(window, SW_SHOW);
+    return window;
+}
+
+void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+TTTOOLINFOW queryTool(HWND tip, HWND owner, int id, std::wstring* text = nullptr) {
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.hwnd = owner;
+    tool.uId = UINT_PTR(id);
+    WCHAR buffer[256] = {};
+    tool.lpszText = buffer;
+    EXPECT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, LPARAM(&tool))) << "tool " << id;
+    if (text) {
+        tool.lpszText = buffer;
+        SendMessageW(tip, TTM_GETTEXTW, 256, LPARAM(&tool));
+        *text = buffer;
+    }
+    return tool;
+}
+
+bool sameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+TEST(TipWindow, CreateMakesAnOwnedTooltipWithBalloonStyleAndMaxWidth) {
+    HWND owner = createOwner(200, 100);
+    TipWindow balloon, plain;
+    HWND b = balloon.Create(owner, true);
+    HWND p = plain.Create(owner, false);
+    ASSERT_TRUE(b && p);
+    EXPECT_EQ(balloon.Handle(), b);
+    WCHAR className[64] = {};
+    GetClassNameW(b, className, 64);
+    EXPECT_EQ(lstrcmpiW(className, L"tooltips_class32"), 0);
+    EXPECT_TRUE(GetWindowLongW(b, GWL_STYLE) & TTS_BALLOON);
+    EXPECT_FALSE(GetWindowLongW(p, GWL_STYLE) & TTS_BALLOON);
+    EXPECT_TRUE(GetWindowLongW(p, GWL_STYLE) & TTS_ALWAYSTIP);
+    EXPECT_EQ(SendMessageW(b, TTM_GETMAXTIPWIDTH, 0, 0), 600);
+    EXPECT_EQ(SendMessageW(p, TTM_GETMAXTIPWIDTH, 0, 0), 600);
+
+    plain.SetBackColor(RGB(1, 2, 3));
+    plain.SetTextColor(RGB(200, 100, 50));
+    EXPECT_EQ(COLORREF(SendMessageW(p, TTM_GETTIPBKCOLOR, 0, 0)), RGB(1, 2, 3));
+    EXPECT_EQ(COLORREF(SendMessageW(p, TTM_GETTIPTEXTCOLOR, 0, 0)), RGB(200, 100, 50));
+
+    // The wrapper never destroys its tooltip: being owned, it goes away with its owner.
+    EXPECT_EQ(GetWindow(b, GW_OWNER), owner);
+    DestroyWindow(owner);
+    pump();
+    EXPECT_FALSE(IsWindow(b));
+    EXPECT_FALSE(IsWindow(p));
+}
+
+TEST(TipWindow, ToolsCoverTheClientAreaCountRemoveAndUpdate) {
+    HWND owner = createOwner(220, 130);
+    TipWindow tips;
+    HWND tip = tips.Create(owner, false);
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tips.ToolCount(), 0);
+
+    RECT whole = {5, 5, 6, 6};  // overwritten: no rectangle given
+    ASSERT_TRUE(tips.AddTool(whole, false, "整个窗口", 1));
+    RECT client;
+    GetClientRect(owner, &client);
+    EXPECT_TRUE(sameRect(whole, client));
+    EXPECT_EQ(whole.right, 220);
+    EXPECT_EQ(whole.bottom, 130);
+
+    RECT corner = {10, 20, 30, 40};
+    ASSERT_TRUE(tips.AddTool(corner, true, "角落", 2));
+    EXPECT_TRUE(sameRect(corner, RECT{10, 20, 30, 40}));
+    EXPECT_EQ(tips.ToolCount(), 2);
+
+    std::wstring text;
+    TTTOOLINFOW first = queryTool(tip, owner, 1, &text);
+    EXPECT_TRUE(sameRect(first.rect, client));
+    EXPECT_TRUE(first.uFlags & TTF_SUBCLASS);
+    EXPECT_EQ(wideToGbk(text), "整个窗口");
+
+    tips.SetToolText(2, "新的提示文字");
+    tips.SetToolRect(2, RECT{50, 60, 70, 80});
+    TTTOOLINFOW second = queryTool(tip, owner, 2, &text);
+    EXPECT_EQ(wideToGbk(text), "新的提示文字");
+    EXPECT_TRUE(sameRect(second.rect, RECT{50, 60, 70, 80}));
+
+    // The callback tool asks the owner each time.
+    ASSERT_TRUE(tips.AddCallbackTool(RECT{0, 0, 10, 10}, 3));
+    queryTool(tip, owner, 3, &text);
+    EXPECT_EQ(wideToGbk(text), CALLBACK_TEXT_GBK);
+    EXPECT_EQ(tips.ToolCount(), 3);
+
+    tips.RemoveTool(2);
+    EXPECT_EQ(tips.ToolCount(), 2);
+    tips.RemoveTool(99);  // not there: nothing changes
+    EXPECT_EQ(tips.ToolCount(), 2);
+    TTTOOLINFOW gone = {};
+    gone.cbSize = TTTOOLINFOW_V1_SIZE;
+    gone.hwnd = owner;
+    gone.uId = 2;
+    EXPECT_FALSE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, LPARAM(&gone)));
+    DestroyWindow(owner);
+    pump();
+}
+
+namespace {
+
+std::wstring winPath(const char* unixPath) {
+    std::wstring path = L"Z:" + gbkToWide(unixPath);
+    for (auto& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+std::string readFile(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
+
+void writeFile(const std::wstring& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A fresh "Windows directory" per test, and the tool's report file next to it.
+class TrimMemory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WCHAR temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        root = std::wstring(temp) + L"quorrel_trim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+               std::to_wstring(++counter);
+        dir = root + L"\\windir";
+        CreateDirectoryW(root.c_str(), nullptr);
+        CreateDirectoryW(dir.c_str(), nullptr);
+        reportPath = root + L"\\report.txt";
+        SetEnvironmentVariableW(L"QUORREL_EMPTY_REPORT", reportPath.c_str());
+        tool = readFile(winPath(EMPTY_TOOL_PATH));
+        ASSERT_FALSE(tool.empty());
+        DWORD n = GetEnvironmentVariableW(L"windir", savedWindir, MAX_PATH);
+        hadWindir = n > 0 && n < MAX_PATH;
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"QUORREL_EMPTY_REPORT", nullptr);
+        SetEnvironmentVariableW(L"windir", hadWindir ? savedWindir : nullptr);
+        DeleteFileW((dir + L"\\empty.exe").c_str());
+        DeleteFileW(reportPath.c_str());
+        RemoveDirectoryW(dir.c_str());
+        RemoveDirectoryW(root.c_str());
+    }
+    std::string ourLine() const { return "pid=" + std::to_string(GetCurrentProcessId()) + " result=0\r\n"; }
+
+    static inline int counter = 0;
+    std::wstring root, dir, reportPath;
+    std::string tool;
+    WCHAR savedWindir[MAX_PATH] = {};
+    bool hadWindir = false;
+};
+
+}  // namespace
+
+TEST_F(TrimMemory, WritesTheToolWhenMissingAndRunsItWithOurProcessId) {
+    std::wstring toolPath = dir + L"\\empty.exe";
+    ASSERT_FALSE(exists(toolPath));
+    EXPECT_TRUE(trimMemoryWith(dir, tool));
+    EXPECT_EQ(readFile(toolPath), tool);
+    EXPECT_FALSE(exists(toolPath + L".tmp"));
+    EXPECT_EQ(readFile(reportPath), ourLine());
+}
+
+TEST_F(TrimMemory, ReusesThePresentToolWithoutRewritingIt) {
+    std::wstring toolPath = dir + L"\\empty.exe";
+    ASSERT_TRUE(trimMemoryWith(dir, tool));
+    // Date the file back; a rewrite would give it a new time.
+    HANDLE file = CreateFileW(toolPath.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SYSTEMTIME old = {2001, 1, 1, 1, 0, 0, 0, 0};
+    FILETIME oldTime;
+    SystemTimeToFileTime(&old, &oldTime);
+    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &oldTime));
+    CloseHandle(file);
+
+    EXPECT_TRUE(trimMemoryWith(dir, tool));
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    ASSERT_TRUE(GetFileAttributesExW(toolPath.c_str(), GetFileExInfoStandard, &info));
+    EXPECT_EQ(CompareFileTime(&info.ftLastWriteTime, &oldTime), 0);
+    EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
+}
+
+TEST_F(TrimMemory, LeavesAForeignFileAloneAndDoesNotRunIt) {
+    std::wstring toolPath = dir + L"\\empty.exe";
+    writeFile(toolPath, "somebody else's program");
+    EXPECT_FALSE(trimMemoryWith(dir, tool));
+    EXPECT_EQ(readFile(toolPath), "somebody else's program");
+    EXPECT_FALSE(exists(reportPath));
+}
+
+TEST_F(TrimMemory, UnwritableDirectoryFailsQuietly) {
+    // A directory that cannot be created: its parent is a file.
+    std::wstring blocker = root + L"\\plain_file";
+    writeFile(blocker, "x");
+    std::wstring unwritable = blocker + L"\\windir";
+    EXPECT_FALSE(trimMemoryWith(unwritable, tool));
+    EXPECT_FALSE(exists(unwritable + L"\\empty.exe"));
+    EXPECT_FALSE(exists(reportPath));
+    SetEnvironmentVariableW(L"windir", unwritable.c_str());
+    trimMemory();  // nothing to see and nothing to crash
+    EXPECT_FALSE(exists(reportPath));
+    DeleteFileW(blocker.c_str());
+}
+
+TEST_F(TrimMemory, PlainCallUsesWindirAndTheEmbeddedTool) {
+    EXPECT_EQ(embeddedTrimTool(), tool);
+    SetEnvironmentVariableW(L"windir", dir.c_str());
+    trimMemory();
+    EXPECT_EQ(readFile(dir + L"\\empty.exe"), tool);
+    EXPECT_EQ(readFile(reportPath), ourLine());
+}
