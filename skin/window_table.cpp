@@ -1,0 +1,383 @@
+// The window table, the control tables and their window properties: skinning a top-level
+// window and its children, looking records up, and the clean-up with renumbering.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/tip_window.h"
+#include "http/encoding.h"
+#include "skin/engine.h"
+
+namespace skin {
+
+WindowRecord::WindowRecord() = default;
+WindowRecord::~WindowRecord() = default;
+
+std::vector<std::unique_ptr<WindowRecord>>& windowTable() {
+    static std::vector<std::unique_ptr<WindowRecord>> table;
+    return table;
+}
+
+std::string windowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int got = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return wideToGbk(text);
+}
+
+LRESULT callOldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto old = reinterpret_cast<WNDPROC>(GetPropA(window, PROP_PROC));
+    if (!old) return DefWindowProcA(window, message, wParam, lParam);
+    return CallWindowProcA(old, window, message, wParam, lParam);
+}
+
+WindowRecord* recordAt(INT_PTR index) {
+    auto& table = windowTable();
+    if (index < 1 || index > static_cast<INT_PTR>(table.size())) return nullptr;
+    return table[index - 1].get();
+}
+
+WindowRecord* recordOfWindow(HWND window) {
+    WindowRecord* record = recordAt(getProp(window, PROP_INDEX));
+    return record && record->handle == window ? record : nullptr;
+}
+
+WindowRecord* ownerOfControl(HWND control) {
+    INT_PTR index = getProp(control, PROP_OWNER_INDEX);
+    if (!index) index = getProp(control, PROP_CHILD_OWNER);
+    return recordAt(index);
+}
+
+ControlRecord* controlRecord(HWND control, TableKind table) {
+    WindowRecord* owner = ownerOfControl(control);
+    if (!owner) return nullptr;
+    INT_PTR index = getProp(control, table == TABLE_CONTAINERS ? PROP_CHILD_INDEX : PROP_INDEX);
+    auto& controls = owner->tables[table];
+    if (index < 1 || index > static_cast<INT_PTR>(controls.size())) return nullptr;
+    ControlRecord* record = &controls[index - 1];
+    return record->handle == control ? record : nullptr;
+}
+
+int FindWindowIndex(HWND window) {
+    if (!window) return 0;
+    auto& table = windowTable();
+    HWND root = GetAncestor(window, GA_ROOTOWNER);
+    for (HWND current = window; current;) {
+        for (size_t i = 0; i < table.size(); ++i)
+            if (table[i]->handle == current) return static_cast<int>(i + 1);
+        if (current == root) break;
+        current = GetParent(current);
+    }
+    return 0;
+}
+
+ButtonKind buttonKindOfStyle(LONG_PTR style) {
+    int type = static_cast<int>(style & 0xF);
+    if (type == 0x9) return BUTTON_RADIO;
+    if (!(type & 0x2) && !(type & 0x4)) return BUTTON_PUSH;
+    if ((type & 0x2) && !(type & 0x4)) return BUTTON_CHECK;
+    return BUTTON_NONE;
+}
+
+namespace {
+
+void readFont(HWND child, ControlRecord& control) {
+    auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+    LOGFONTA logFont{};
+    if (!font || !GetObjectA(font, sizeof logFont, &logFont)) return;
+    control.fontFace = logFont.lfFaceName;
+    // Sizes are kept in pixels, as the caption's 12.
+    int height = logFont.lfHeight < 0 ? -logFont.lfHeight : logFont.lfHeight;
+    if (height > 0) control.fontSize = height;
+    control.fontStyle = (logFont.lfWeight >= FW_BOLD ? 1 : 0) | (logFont.lfItalic ? 2 : 0);
+}
+
+
+bool inTable(const std::vector<ControlRecord>& table, HWND child) {
+    return std::any_of(table.begin(), table.end(), [&](const ControlRecord& c) { return c.handle == child; });
+}
+
+// Steps 2 to 6 of subclassing one child; returns its record, or null when it was there already.
+ControlRecord* subclassChild(WindowRecord& record, int windowIndex, TableKind table, HWND child, WNDPROC proc) {
+    auto& controls = record.tables[table];
+    if (inTable(controls, child)) return nullptr;
+    controls.emplace_back();
+    ControlRecord& control = controls.back();
+    control.handle = child;
+    control.caption = windowText(child);
+    readFont(child, control);
+    setProp(child, PROP_INDEX, static_cast<INT_PTR>(controls.size()));
+    setProp(child, PROP_OWNER_INDEX, windowIndex);
+    auto old = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    control.oldProc = old;
+    setProp(child, PROP_PROC, reinterpret_cast<INT_PTR>(old));
+    return &control;
+}
+
+template <typename Visit>
+void forEachChild(HWND parent, const char* className, Visit visit) {
+    // Collect first: subclassing must not disturb the walk.
+    std::vector<HWND> found;
+    for (HWND child = FindWindowExA(parent, nullptr, className, nullptr); child;
+         child = FindWindowExA(parent, child, className, nullptr))
+        found.push_back(child);
+    for (HWND child : found) visit(child);
+}
+
+void skinButtons(WindowRecord& record, int windowIndex, HWND parent, bool push) {
+    forEachChild(parent, "BUTTON", [&](HWND child) {
+        LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
+        ButtonKind kind = buttonKindOfStyle(style);
+        if (kind == BUTTON_NONE || (kind == BUTTON_PUSH) != push) return;
+        ControlRecord* control = subclassChild(record, windowIndex, TABLE_BUTTONS, child, ButtonProc);
+        if (!control) return;
+        control->kind = kind;
+        // Push buttons become owner-drawn so the frame paints them on WM_DRAWITEM. Check boxes and
+        // radio buttons keep their type, so the system still keeps their check state and groups;
+        // their own procedure paints them.
+        if (kind == BUTTON_PUSH) SetWindowLongPtrA(child, GWL_STYLE, (style & ~0xFL) | BS_OWNERDRAW);
+        InvalidateRect(child, nullptr, TRUE);
+    });
+}
+
+void skinEdit(WindowRecord& record, int windowIndex, HWND child) {
+    ControlRecord* control = subclassChild(record, windowIndex, TABLE_EDITS, child, EditProc);
+    if (!control) return;
+    setProp(child, PROP_TEXT_COLOUR, 0);
+    createOverlays(*control, windowIndex);
+    SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+void skinEditsAndCombos(WindowRecord& record, int windowIndex, HWND parent) {
+    forEachChild(parent, "Edit", [&](HWND child) { skinEdit(record, windowIndex, child); });
+    forEachChild(parent, "ComboBox", [&](HWND child) {
+        ControlRecord* control = subclassChild(record, windowIndex, TABLE_COMBOS, child, ComboProc);
+        if (!control) return;
+        setProp(child, PROP_TEXT_COLOUR, 0);
+        HWND edit = FindWindowExA(child, nullptr, "Edit", nullptr);
+        if (edit) setProp(edit, PROP_TEXT_COLOUR, 0);
+    });
+}
+
+void skinPlain(WindowRecord& record, int windowIndex, HWND parent, const char* className, TableKind table,
+               WNDPROC proc = PlainControlProc) {
+    forEachChild(parent, className, [&](HWND child) { subclassChild(record, windowIndex, table, child, proc); });
+}
+
+void skinLists(WindowRecord& record, int windowIndex, HWND parent) {
+    for (const char* cls : {"ListBox", "ComboLBox", "SysListView32", "SysTreeView32", "SysIPAddress32",
+                            "SysDateTimePick32"})
+        skinPlain(record, windowIndex, parent, cls, TABLE_LISTS, ListProc);
+}
+
+void skinHeaders(WindowRecord& record, int windowIndex, HWND parent) {
+    skinPlain(record, windowIndex, parent, "SysHeader32", TABLE_HEADERS);
+    forEachChild(parent, "SysListView32", [&](HWND list) {
+        HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+        if (header && !inTable(record.tables[TABLE_HEADERS], header))
+            subclassChild(record, windowIndex, TABLE_HEADERS, header, PlainControlProc);
+    });
+}
+
+void skinContainerChild(WindowRecord& record, int windowIndex, HWND child) {
+    auto& controls = record.tables[TABLE_CONTAINERS];
+    if (inTable(controls, child)) return;
+    controls.emplace_back();
+    ControlRecord& control = controls.back();
+    control.handle = child;
+    control.caption = windowText(child);
+    readFont(child, control);
+    setProp(child, PROP_CHILD_INDEX, static_cast<INT_PTR>(controls.size()));
+    setProp(child, PROP_CHILD_OWNER, windowIndex);
+    auto old = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ContainerChildProc)));
+    control.oldProc = old;
+    setProp(child, PROP_CHILD_PROC, reinterpret_cast<INT_PTR>(old));
+}
+
+void skinContainers(WindowRecord& record, int windowIndex, HWND parent) {
+    forEachChild(parent, "ToolbarWindow32", [&](HWND toolbar) {
+        skinContainerChild(record, windowIndex, toolbar);
+        for (HWND child = GetWindow(toolbar, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            skinContainerChild(record, windowIndex, child);
+    });
+    // Tab controls: their pages (child windows) repeat the whole sequence for their own children.
+    forEachChild(parent, "SysTabControl32", [&](HWND tab) {
+        skinContainerChild(record, windowIndex, tab);
+        std::vector<HWND> pages;
+        for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) pages.push_back(page);
+        for (HWND page : pages) {
+            char cls[64] = {};
+            GetClassNameA(page, cls, sizeof cls);
+            if (!std::strcmp(cls, "msctls_updown32")) continue;  // the tab strip's scroll arrows
+            setProp(page, PROP_PAGE_TAB, reinterpret_cast<INT_PTR>(tab));
+            if (!inTable(record.tables[TABLE_TAB_PAGES], page)) {
+                record.tables[TABLE_TAB_PAGES].emplace_back();
+                record.tables[TABLE_TAB_PAGES].back().handle = page;
+            }
+            skinChildren(record, windowIndex, page, false);
+        }
+    });
+}
+
+}  // namespace
+
+void skinChildren(WindowRecord& record, int windowIndex, HWND parent, bool isMessageBox) {
+    if (!settings().controlsOn) return;
+    skinButtons(record, windowIndex, parent, true);
+    skinButtons(record, windowIndex, parent, false);
+    skinEditsAndCombos(record, windowIndex, parent);
+    skinPlain(record, windowIndex, parent, "msctls_trackbar32", TABLE_TRACKBARS);
+    skinPlain(record, windowIndex, parent, "msctls_progress32", TABLE_PROGRESS);
+    skinLists(record, windowIndex, parent);
+    skinPlain(record, windowIndex, parent, "msctls_updown32", TABLE_UPDOWNS);
+    skinHeaders(record, windowIndex, parent);
+    if (isMessageBox) skinPlain(record, windowIndex, parent, "Static", TABLE_STATICS);
+    skinContainers(record, windowIndex, parent);
+}
+
+}  // namespace skin
+
+using namespace skin;
+
+bool SkinWindow(HWND window, const SkinWindowOptions& options) {
+    if (!IsWindow(window)) return false;
+    auto& table = windowTable();
+    for (auto& existing : table)
+        if (existing->handle == window) {
+            // Already skinned: only controls added since are picked up.
+            int index = FindWindowIndex(window);
+            skinChildren(*existing, index, window, false);
+            return false;
+        }
+
+    LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    SetWindowLongPtrA(window, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CLIPCHILDREN));
+
+    auto record = std::make_unique<WindowRecord>();
+    record->handle = window;
+    record->captionHeight = std::max(options.captionHeight, MIN_CAPTION_HEIGHT);
+    record->drawCaption = options.drawCaption && !options.noCaption;
+    record->noCaption = options.noCaption;
+    record->resizable = options.resizable;
+    record->layoutA = options.layoutA;
+    record->layoutB = options.layoutB;
+    record->optionA = options.optionA;
+    record->optionB = options.optionB;
+    record->captionItems = options.captionItems;
+    record->windowMode = options.windowMode.value_or(settings().mode);
+    record->colourOption = options.colourOption;
+    record->windowAlpha = std::clamp(options.windowAlpha, 0, 255);
+    record->hasMinimise = (style & WS_MINIMIZEBOX) != 0;
+    record->hasMaximise = (style & WS_MAXIMIZEBOX) != 0;
+    record->screenW = GetSystemMetrics(SM_CXSCREEN);
+    record->screenH = GetSystemMetrics(SM_CYSCREEN);
+    record->appActive = true;
+    if (!options.windowPicture.empty()) {
+        record->windowPictureMean = meanColourOf(options.windowPicture);
+        record->windowPicture = preparePicture(options.windowPicture, record->windowPictureMean, record->windowMode);
+    }
+    table.push_back(std::move(record));
+    int index = static_cast<int>(table.size());
+    WindowRecord& added = *table.back();
+
+    auto old = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
+    added.oldProc = old;
+    setProp(window, PROP_PROC, reinterpret_cast<INT_PTR>(old));
+    setProp(window, PROP_INDEX, index);
+
+    if (added.windowAlpha < 255) {
+        SetWindowLongPtrA(window, GWL_EXSTYLE, GetWindowLongPtrA(window, GWL_EXSTYLE) | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(window, 0, static_cast<BYTE>(added.windowAlpha), LWA_ALPHA);
+    }
+    createCaptionButtons(added);
+    skinChildren(added, index, window, false);
+    return true;
+}
+
+bool SetWindowEffect(HWND window, int kind) {
+    WindowRecord* record = recordOfWindow(window);
+    if (!record) return false;
+    record->effect = kind;
+    return true;
+}
+
+namespace skin {
+
+void renumberWindows() {
+    auto& table = windowTable();
+    for (size_t i = 0; i < table.size(); ++i) {
+        auto index = static_cast<INT_PTR>(i + 1);
+        WindowRecord& record = *table[i];
+        setProp(record.handle, PROP_INDEX, index);
+        for (int t = 0; t < TABLE_COUNT; ++t)
+            for (ControlRecord& control : record.tables[t]) {
+                if (!IsWindow(control.handle)) continue;
+                if (t == TABLE_CONTAINERS) {
+                    setProp(control.handle, PROP_CHILD_OWNER, index);
+                } else if (t != TABLE_TAB_PAGES) {
+                    setProp(control.handle, PROP_OWNER_INDEX, index);
+                }
+                if (control.vOverlay) setProp(control.vOverlay, PROP_OWNER_INDEX, index);
+                if (control.hOverlay) setProp(control.hOverlay, PROP_OWNER_INDEX, index);
+            }
+    }
+}
+
+namespace {
+
+void releaseDcPair(HDC& dc, HBITMAP& first, HBITMAP& current) {
+    if (dc && first) SelectObject(dc, first);
+    deleteGdi(current);
+    deleteDC(dc);
+    dc = nullptr;
+    first = current = nullptr;
+}
+
+}  // namespace
+
+void ReleaseWindowSkin(HWND window) {
+    auto& table = windowTable();
+    auto it = std::find_if(table.begin(), table.end(), [&](auto& r) { return r->handle == window; });
+    if (it == table.end()) return;
+    WindowRecord& record = **it;
+
+    for (auto& controls : record.tables)
+        for (ControlRecord& control : controls) {
+            if (IsWindow(control.handle)) {
+                releaseControlBrush(control.handle);
+            }
+            // Overlays usually died with the window already; their procedure counts them out.
+            if (control.vOverlay && IsWindow(control.vOverlay)) DestroyWindow(control.vOverlay);
+            if (control.hOverlay && IsWindow(control.hOverlay)) DestroyWindow(control.hOverlay);
+            control.vOverlay = control.hOverlay = nullptr;
+        }
+    releaseDcPair(record.displayDC, record.firstBitmap, record.skinBitmap);
+    releaseDcPair(record.baseDC, record.baseFirst, record.baseBitmap);
+    setProp(window, PROP_FIRST_BITMAP, 0);
+    setProp(window, PROP_SKIN_BITMAP, 0);
+    if (record.tips) {
+        // The tooltip is owned by the window and usually went with it.
+        HWND tip = record.tips->Handle();
+        if (tip && IsWindow(tip)) DestroyWindow(tip);
+        if (tip) countedWindowGone();
+        record.tips.reset();
+    }
+    if (record.fadeThread) {
+        // The fade lasts about 225 ms; wait so it never touches a reused handle.
+        WaitForSingleObject(record.fadeThread, 2000);
+        CloseHandle(record.fadeThread);
+        record.fadeThread = nullptr;
+    }
+    SetWindowLongPtrA(window, GWLP_WNDPROC, getProp(window, PROP_PROC));
+
+    table.erase(it);
+    renumberWindows();
+}
+
+}  // namespace skin
