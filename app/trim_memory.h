@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-inline constexpr int TRIM_TOOL_RESOURCE = 202;  // RCDATA "empty.exe" in res/quorrel.rc
+#include "res/resource_ids.h"
+
+inline constexpr int TRIM_TOOL_RESOURCE = IDR_EMPTY_EXE;  // RCDATA "empty.exe" in res/quorrel.rc
 inline constexpr DWORD TRIM_TOOL_WAIT_MS = 10000;
 
 // %windir%\empty.exe: written from the embedded bytes when missing, then started hidden with our

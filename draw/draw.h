@@ -30,7 +30,9 @@ inline bool isOk(GpStatus status) {
 
 // GdiplusStartup (version 1). Returns the token, or 0 on failure (lastStatus() says why).
 ULONG_PTR startGdiplus();
-// GdiplusShutdown with the token of startGdiplus(); a zero token does nothing.
+// GdiplusShutdown with the token of startGdiplus(); a zero token does nothing. Once the last
+// start is stopped, wrappers still alive release their handles without calling GDI+ (the library
+// has freed its objects), so wrappers destroyed at exit cannot crash.
 void stopGdiplus(ULONG_PTR token);
 
 // Native objects currently held by wrappers (created or adopted, not yet deleted). For leak tests:

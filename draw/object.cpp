@@ -5,6 +5,10 @@ namespace {
 
 GpStatus lastStatusValue = Ok;
 int liveObjects = 0;
+// After the last shutdown GDI+ has freed every object itself; wrappers that go away later (the
+// skin's tables at exit) must not call into it.
+int activeStarts = 0;
+bool libraryStopped = false;
 
 GpStatus deleteNativeObject(ObjectKind kind, void* handle) {
     FlatTable& t = flatTable();
@@ -47,11 +51,15 @@ ULONG_PTR startGdiplus() {
     ULONG_PTR token = 0;
     GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
     if (FLAT(GdiplusStartup, &token, &input, static_cast<GdiplusStartupOutput*>(nullptr)) != Ok) return 0;
+    ++activeStarts;
+    libraryStopped = false;
     return token;
 }
 
 void stopGdiplus(ULONG_PTR token) {
-    if (token != 0 && flatTable().GdiplusShutdown) flatTable().GdiplusShutdown(token);
+    if (token == 0 || !flatTable().GdiplusShutdown) return;
+    flatTable().GdiplusShutdown(token);
+    if (activeStarts > 0 && --activeStarts == 0) libraryStopped = true;
 }
 
 // One native object and the number of wrappers that refer to it.
@@ -104,6 +112,10 @@ bool Object::DeleteNative() {
     share_ = nullptr;
     if (!last) return true;
     --liveObjects;
+    if (libraryStopped) {
+        setLastStatus(Ok);
+        return true;
+    }
     return deleteNativeObject(kind_, handle) == Ok;
 }
 

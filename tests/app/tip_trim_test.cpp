@@ -199,7 +199,7 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         root = std::wstring(temp) + L"quorrel_trim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
                std::to_wstring(++counter);
-        dir = root + L"\\windir";
+        dir = root + L"\\win dir";  // a blank in the path must not split the command line
         CreateDirectoryW(root.c_str(), nullptr);
         CreateDirectoryW(dir.c_str(), nullptr);
         reportPath = root + L"\\report.txt";

@@ -423,3 +423,29 @@ TEST(DrawLeaks, ManyCycles) {
     EXPECT_EQ(liveObjectCount(), live);
     EXPECT_EQ(brushDeletes, 2 * 200);  // the solid brush and the shared gradient, once each
 }
+
+TEST(DrawOwnership, WrappersOutlivingShutdownDoNotCallIntoGdiplus) {
+    SolidBrush survivor;
+    ASSERT_TRUE(survivor.Create(0xFF445566));
+    int live = liveObjectCount();
+    {
+        BrushDeleteCounter counter;
+        // A nested start and stop leaves the library running: deletes still go through.
+        ULONG_PTR inner = startGdiplus();
+        ASSERT_NE(inner, 0u);
+        stopGdiplus(inner);
+        SolidBrush other;
+        ASSERT_TRUE(other.Create(0xFF000000));
+        EXPECT_TRUE(other.DeleteNative());
+        EXPECT_EQ(brushDeletes, 1);
+
+        stopGdiplus(environment->token);
+        EXPECT_TRUE(survivor.DeleteNative());
+        EXPECT_EQ(brushDeletes, 1);
+        EXPECT_EQ(liveObjectCount(), live - 1);
+    }
+    environment->token = startGdiplus();
+    ASSERT_NE(environment->token, 0u);
+    SolidBrush again;
+    EXPECT_TRUE(again.Create(0xFF010203));
+}
