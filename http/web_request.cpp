@@ -7,6 +7,9 @@
 #include "http/url.h"
 #include "http/win_handles.h"
 
+#include <memory>
+#include <thread>
+
 static_assert(FLAG_RELOAD == INTERNET_FLAG_RELOAD);
 static_assert(FLAG_NEED_FILE == INTERNET_FLAG_NEED_FILE);
 static_assert(FLAG_NO_COOKIES == INTERNET_FLAG_NO_COOKIES);
@@ -29,29 +32,38 @@ void setTimeouts(HINTERNET handle, int timeoutMs) {
     InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
 }
 
-bool isCancelled(const RequestCanceller* canceller) {
+bool isCancelled(const RequestCanceller::State* canceller) {
     return canceller && canceller->cancelled();
 }
 
-}  // namespace
+// What HttpQueryInfoA gave, or RAW_HEADER_SIZE spaces when the headers did not fit or nothing
+// was received (some WinInet versions then answer a bare "\r\n" instead of failing).
+std::string rawResponseHeaders(HINTERNET request) {
+    std::string buffer(RAW_HEADER_SIZE, ' ');
+    DWORD length = RAW_HEADER_SIZE;
+    if (HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &length, nullptr)) {
+        buffer.resize(buffer.find('\0') == std::string::npos ? buffer.size() : buffer.find('\0'));
+        if (buffer.find("\r\n") != 0 && !buffer.empty()) return buffer;
+    }
+    return std::string(RAW_HEADER_SIZE, ' ');
+}
 
-std::string webRequest(const std::string& url, const WebRequestOptions& options) {
-    RequestCanceller* canceller = options.canceller;
-    if (isCancelled(canceller)) return {};
-
+// The whole exchange on the calling thread. `canceller` (optional) gets the handles.
+std::string exchange(const std::string& url, const WebRequestOptions& options, RequestCanceller::State* canceller) {
     std::string localHeaders;
     std::string& headers = options.headers ? *options.headers : localHeaders;
     const char* verb = requestVerb(options.method);
     const std::string agent = requestAgent(headers);
+    // The proxy carries http only; https goes direct (some WinInet builds would tunnel it).
+    const bool useProxy = options.proxy && !(requestFlags(url, false, false) & FLAG_SECURE);
 
     std::string body;
     std::string raw;
     {
         // Opened in this order and closed in reverse at the end of the block, on every path.
         InternetHandle internet(
-            options.proxy
-                ? InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, ("http=" + *options.proxy).c_str(), "", 0)
-                : InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0),
+            useProxy ? InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, ("http=" + *options.proxy).c_str(), "", 0)
+                     : InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0),
             canceller);
         if (!internet || isCancelled(canceller)) return {};
         setTimeouts(internet.get(), options.timeoutMs);
@@ -93,13 +105,7 @@ std::string webRequest(const std::string& url, const WebRequestOptions& options)
             }
         }
         if (isCancelled(canceller)) return {};
-
-        std::string buffer(RAW_HEADER_SIZE, ' ');
-        DWORD length = RAW_HEADER_SIZE;
-        if (HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &length, nullptr))
-            raw = buffer.substr(0, buffer.find('\0'));
-        else
-            raw.assign(RAW_HEADER_SIZE, ' ');
+        raw = rawResponseHeaders(request.get());
     }
 
     std::string localRedirect, localReceived;
@@ -109,4 +115,67 @@ std::string webRequest(const std::string& url, const WebRequestOptions& options)
     if (options.cookies) mergeCookies(*options.cookies, receivedCookies);
     if (options.rawHeaders) *options.rawHeaders = std::move(raw);
     return body;
+}
+
+// A cancellable request runs its exchange on a helper thread with copies of the caller's
+// variables. The caller waits for the exchange or the canceller, whichever comes first; a
+// cancelled caller returns at once and the helper finishes alone (bounded by the time-outs),
+// touching only its own copies.
+struct DetachedExchange {
+    std::string url;
+    WebRequestOptions options;  // points into the copies below
+    std::string cookies, receivedCookies, headers, redirectTarget, postBytes, proxy, rawHeaders;
+    std::string body;
+    HANDLE done = nullptr;
+
+    DetachedExchange(const std::string& u, const WebRequestOptions& o) : url(u), options(o) {
+        auto copy = [](auto* from, std::string& into) -> decltype(from) {
+            if (!from) return nullptr;
+            into = *from;
+            return &into;
+        };
+        options.cookies = copy(o.cookies, cookies);
+        options.receivedCookies = copy(o.receivedCookies, receivedCookies);
+        options.headers = copy(o.headers, headers);
+        options.redirectTarget = copy(o.redirectTarget, redirectTarget);
+        options.postBytes = copy(o.postBytes, postBytes);
+        options.proxy = copy(o.proxy, proxy);
+        options.rawHeaders = copy(o.rawHeaders, rawHeaders);
+        options.canceller = nullptr;
+        done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~DetachedExchange() {
+        if (done) CloseHandle(done);
+    }
+    void copyBack(const WebRequestOptions& o) {
+        if (o.cookies) *o.cookies = std::move(cookies);
+        if (o.receivedCookies) *o.receivedCookies = std::move(receivedCookies);
+        if (o.headers) *o.headers = std::move(headers);
+        if (o.redirectTarget) *o.redirectTarget = std::move(redirectTarget);
+        if (o.postBytes) *o.postBytes = std::move(postBytes);
+        if (o.rawHeaders) *o.rawHeaders = std::move(rawHeaders);
+    }
+};
+
+}  // namespace
+
+std::string webRequest(const std::string& url, const WebRequestOptions& options) {
+    if (!options.canceller) return exchange(url, options, nullptr);
+    std::shared_ptr<RequestCanceller::State> state = options.canceller->state();
+    if (state->cancelled()) return {};
+
+    auto job = std::make_shared<DetachedExchange>(url, options);
+    if (!job->done) return exchange(url, options, state.get());
+    try {
+        std::thread([job, state] {
+            job->body = exchange(job->url, job->options, state.get());
+            SetEvent(job->done);
+        }).detach();
+    } catch (...) {
+        // No thread to be had: do the exchange here; cancel() still closes its handles.
+        return exchange(url, options, state.get());
+    }
+    if (!state->waitUntilDone(job->done)) return {};
+    job->copyBack(options);
+    return std::move(job->body);
 }

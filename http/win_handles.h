@@ -9,7 +9,7 @@
 // canceller may close it early; the owner then leaves it alone.
 class InternetHandle {
 public:
-    InternetHandle(HINTERNET handle, RequestCanceller* canceller) : handle_(handle) {
+    InternetHandle(HINTERNET handle, RequestCanceller::State* canceller) : handle_(handle) {
         if (handle_ && canceller && canceller->attach(handle_)) canceller_ = canceller;
     }
     ~InternetHandle() { close(); }
@@ -29,5 +29,5 @@ public:
 
 private:
     HINTERNET handle_;
-    RequestCanceller* canceller_ = nullptr;
+    RequestCanceller::State* canceller_ = nullptr;
 };

@@ -1,0 +1,122 @@
+// quorrel-cli fetch run as its own process against a loopback server: the body on stdout
+// unchanged, the labelled sections on stderr, and the exit status.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tools/httpd/loopback_server.h"
+
+namespace {
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out, err;
+};
+
+std::wstring cliPath() {
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n);
+    path.resize(path.find_last_of(L"\\/") + 1);
+    for (const char* p = QUORREL_CLI_RELATIVE; *p; ++p) path += *p == '/' ? L'\\' : wchar_t(*p);
+    return path;
+}
+
+void drain(HANDLE pipe, std::string& into) {
+    char buffer[4096];
+    DWORD n;
+    while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) into.append(buffer, n);
+}
+
+// Arguments are ASCII here; each is quoted.
+RunResult runCli(const std::vector<std::string>& args) {
+    RunResult result;
+    std::wstring line = L"\"" + cliPath() + L"\"";
+    for (const auto& a : args) line += L" \"" + std::wstring(a.begin(), a.end()) + L"\"";
+
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&errRead, &errWrite, &sa, 0)) return result;
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (started) {
+        std::thread errReader([&] { drain(errRead, result.err); });
+        drain(outRead, result.out);
+        errReader.join();
+        WaitForSingleObject(pi.hProcess, 30000);
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+}  // namespace
+
+TEST(CliFetch, PrintsBodyAndLabelledSections) {
+    const std::string body("line1\r\nline2\n\x00\xd6\xd0", 15);
+    LoopbackServer server([&](LoopbackConnection& c, const std::string&) {
+        c.send(httpResponse(200, "OK", body, "Set-Cookie: s=9; path=/\r\n"));
+    });
+    const std::string url = server.url("/page?x=1");
+    RunResult r =
+        runCli({"fetch", url, "--cookies", "a=1", "--header", "X-One: 1", "--headers", "X-Two: 2\\r\\nX-Three: 3"});
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_EQ(r.out, body);
+
+    const std::string block = "X-One: 1\r\nX-Two: 2\r\nX-Three: 3\r\nReferer: " + url +
+                              "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nContent-Type: "
+                              "application/x-www-form-urlencoded\r\nCookie: a=1";
+    EXPECT_NE(r.err.find("[header block sent]\n" + block + "\n[received cookies]\ns=9\n[merged cookies]\ns=9; a=1\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("[raw response headers]\nHTTP/1.1 200 OK\r\n"), std::string::npos);
+    // What the server received is the block the tool printed.
+    ParsedRequest sent = parseRequest(server.lastRequest());
+    EXPECT_NE(server.lastRequest().find("\r\n" + block + "\r\n"), std::string::npos);
+    EXPECT_EQ(sent.requestLine, "GET /page?x=1 HTTP/1.1");
+}
+
+TEST(CliFetch, PostNoRedirectAndExitStatus) {
+    LoopbackServer server([](LoopbackConnection& c, const std::string&) {
+        c.send(httpResponse(301, "Moved", "", "Location: http://elsewhere.invalid/\r\n"));
+    });
+    RunResult r = runCli({"fetch", server.url("/p"), "--method", "POST", "--post-text", "k=v", "--no-redirect"});
+    EXPECT_EQ(r.exitCode, 0u) << r.err;  // headers arrived, the body is empty
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("[redirect target]\nhttp://elsewhere.invalid/\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("[merged cookies]"), std::string::npos);
+    ParsedRequest sent = parseRequest(server.lastRequest());
+    EXPECT_EQ(sent.method, "POST");
+    EXPECT_EQ(sent.body, "k=v");
+    EXPECT_EQ(server.requestCount(), 1u);
+
+    // Nothing arrives: non-zero with a one-line message.
+    LoopbackServer closing([](LoopbackConnection& c, const std::string&) { c.close(); });
+    r = runCli({"fetch", closing.url("/"), "--timeout", "2"});
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_NE(r.err.find("quorrel-cli fetch: no response from " + closing.url("/") + "\n"), std::string::npos);
+
+    // Usage errors and help.
+    EXPECT_EQ(runCli({"fetch"}).exitCode, 2u);
+    EXPECT_EQ(runCli({"fetch", "http://a/", "--bogus"}).exitCode, 2u);
+    EXPECT_EQ(runCli({"nosuch"}).exitCode, 2u);
+    RunResult help = runCli({"fetch", "--help"});
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_NE(help.err.find("--no-redirect"), std::string::npos);
+}

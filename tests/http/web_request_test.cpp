@@ -1,0 +1,465 @@
+// webRequest against servers on 127.0.0.1 started here: what the server receives, byte for
+// byte, and what the caller gets back, including the failure paths a search worker meets.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "http/canceller.h"
+#include "http/web_request.h"
+#include "tools/httpd/loopback_server.h"
+
+namespace {
+
+using Handler = LoopbackServer::Handler;
+
+Handler answer(std::string response) {
+    return [response](LoopbackConnection& c, const std::string&) { c.send(response); };
+}
+
+const std::string BLANK_HEADERS(5000, ' ');
+
+std::string headOf(const std::string& raw) {
+    return raw.substr(0, raw.find("\r\n\r\n") + 4);
+}
+
+// The header block must reach the server unchanged as consecutive lines of the request head.
+::testing::AssertionResult blockSent(const std::string& raw, const std::string& block) {
+    std::string head = headOf(raw);
+    if (head.find("\r\n" + block + "\r\n") != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "block\n" << block << "\nnot in\n" << head;
+}
+
+ULONGLONG elapsedSince(ULONGLONG start) {
+    return GetTickCount64() - start;
+}
+
+}  // namespace
+
+TEST(WebRequestSend, NothingGivenSendsDefaultBlockAgentAndPathWithQuery) {
+    LoopbackServer server(answer(httpResponse(200, "OK", "body")));
+    const std::string url = server.url("/a/b?c=1&d=%E4");
+    std::string headers;
+    WebRequestOptions o;
+    o.headers = &headers;
+    EXPECT_EQ(webRequest(url, o), "body");
+
+    const std::string block = "Referer: " + url +
+                              "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nContent-Type: "
+                              "application/x-www-form-urlencoded";
+    EXPECT_EQ(headers, block);
+    ASSERT_EQ(server.requestCount(), 1u);
+    ParsedRequest r = parseRequest(server.lastRequest());
+    EXPECT_EQ(r.requestLine, "GET /a/b?c=1&d=%E4 HTTP/1.1");
+    EXPECT_TRUE(blockSent(server.lastRequest(), block));
+    EXPECT_EQ(r.header("User-Agent"), DEFAULT_AGENT);
+    EXPECT_EQ(r.header("Referer"), url);
+    EXPECT_FALSE(r.hasHeader("Cookie"));
+    EXPECT_EQ(r.body, "");
+}
+
+TEST(WebRequestSend, CallerLinesSuppressOnlyTheirDefaultsAndUserAgentBecomesTheAgent) {
+    LoopbackServer server(answer(httpResponse(200, "OK", "")));
+    const std::string url = server.url("/x");
+
+    // Only an Accept line: the other defaults follow it.
+    std::string headers = "Accept: text/html";
+    WebRequestOptions o;
+    o.headers = &headers;
+    webRequest(url, o);
+    std::string expected = "Accept: text/html\r\nReferer: " + url +
+                           "\r\nAccept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded";
+    EXPECT_EQ(headers, expected);
+    EXPECT_TRUE(blockSent(server.lastRequest(), expected));
+    EXPECT_EQ(parseRequest(server.lastRequest()).header("Accept"), "text/html");
+
+    // A User-Agent line as the last line (no CRLF after it) is the agent and stays in the block.
+    headers = "Referer: http://from.example/\r\nUser-Agent: QuorrelTest/1.0";
+    webRequest(url, o);
+    ParsedRequest r = parseRequest(server.lastRequest());
+    EXPECT_EQ(r.header("User-Agent"), "QuorrelTest/1.0");
+    EXPECT_EQ(r.header("Referer"), "http://from.example/");
+    EXPECT_EQ(headers,
+              "Referer: http://from.example/\r\nUser-Agent: QuorrelTest/1.0\r\nAccept: */*\r\nAccept-Language: "
+              "zh-cn\r\nContent-Type: application/x-www-form-urlencoded");
+
+    // A User-Agent line followed by others, written in another case.
+    headers = "user-agent: Lower/2\r\nX-Extra: 1";
+    webRequest(url, o);
+    EXPECT_EQ(parseRequest(server.lastRequest()).header("User-Agent"), "Lower/2");
+    EXPECT_EQ(parseRequest(server.lastRequest()).header("X-Extra"), "1");
+}
+
+TEST(WebRequestSend, ReusedHeadersAddOnlyASecondCookieLine) {
+    LoopbackServer server(answer(httpResponse(200, "OK", "")));
+    const std::string url = server.url("/");
+    std::string headers, cookies = "k=v";
+    WebRequestOptions o;
+    o.headers = &headers;
+    o.cookies = &cookies;
+    webRequest(url, o);
+    const std::string first = headers;
+    cookies = "k=v";
+    webRequest(url, o);
+    EXPECT_EQ(headers, first + "\r\nCookie: k=v");
+    EXPECT_EQ(std::count(headers.begin(), headers.end(), '\n'), 5);
+}
+
+TEST(WebRequestSend, PostTextBytesAndEmptyBodies) {
+    LoopbackServer server(answer(httpResponse(200, "OK", "done")));
+    const std::string url = server.url("/post");
+
+    WebRequestOptions text;
+    text.method = 1;
+    text.postText = "a=1&b=%D6%D0";
+    std::string filled;
+    text.postBytes = &filled;
+    EXPECT_EQ(webRequest(url, text), "done");
+    ParsedRequest r = parseRequest(server.lastRequest());
+    EXPECT_EQ(r.requestLine, "POST /post HTTP/1.1");
+    EXPECT_EQ(r.body, "a=1&b=%D6%D0");
+    EXPECT_EQ(r.header("Content-Length"), "12");
+    EXPECT_EQ(filled, "a=1&b=%D6%D0");  // the caller sees the bytes that were sent
+
+    // Bytes win over text and travel unchanged, zero bytes included.
+    std::string bytes("\x00\x01\xff\r\n\xd6\xd0", 7);
+    WebRequestOptions raw;
+    raw.method = 1;
+    raw.postText = "ignored";
+    raw.postBytes = &bytes;
+    webRequest(url, raw);
+    EXPECT_EQ(parseRequest(server.lastRequest()).body, std::string("\x00\x01\xff\r\n\xd6\xd0", 7));
+
+    // Both empty: a POST without a body.
+    WebRequestOptions empty;
+    empty.method = 1;
+    webRequest(url, empty);
+    r = parseRequest(server.lastRequest());
+    EXPECT_EQ(r.method, "POST");
+    EXPECT_EQ(r.body, "");
+    EXPECT_EQ(r.header("Content-Length"), "0");
+
+    // Another method number: the verb is GET, but the body is attached.
+    WebRequestOptions odd;
+    odd.method = 2;
+    odd.postText = "q=odd";
+    webRequest(url, odd);
+    r = parseRequest(server.lastRequest());
+    EXPECT_EQ(r.method, "GET");
+    EXPECT_EQ(r.body, "q=odd");
+}
+
+TEST(WebRequestSend, UrlWithoutSchemeIsHttp) {
+    LoopbackServer server(answer(httpResponse(200, "OK", "plain")));
+    std::string url = "127.0.0.1:" + std::to_string(server.port()) + "/x?y=1";
+    EXPECT_EQ(webRequest(url), "plain");
+    EXPECT_EQ(parseRequest(server.lastRequest()).requestLine, "GET /x?y=1 HTTP/1.1");
+}
+
+TEST(WebRequestCookies, NotGivenEmptyAndGiven) {
+    // /set plants a session cookie in the system's store for paths under /store.
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        if (target == "/store/set")
+            c.send(httpResponse(200, "OK", "", "Set-Cookie: plat=1; path=/store\r\n"));
+        else
+            c.send(httpResponse(200, "OK", "",
+                                "Set-Cookie: fresh=new; path=/\r\nSet-Cookie: old=deleted; path=/\r\n"
+                                "Set-Cookie: bare=1\r\n"));
+    });
+
+    webRequest(server.url("/store/set"));
+    // Not given: the system's store is used, so its cookie is sent.
+    webRequest(server.url("/store/get"));
+    EXPECT_EQ(parseRequest(server.lastRequest()).header("Cookie"), "plat=1");
+
+    // Given as empty text: no Cookie line at all, store off, and the received cookies come back.
+    std::string cookies, received;
+    WebRequestOptions o;
+    o.cookies = &cookies;
+    o.receivedCookies = &received;
+    webRequest(server.url("/store/get"), o);
+    EXPECT_FALSE(parseRequest(server.lastRequest()).hasHeader("Cookie"));
+    EXPECT_EQ(received, "fresh=new;old=deleted;bare=1");  // merging removed the spaces
+    EXPECT_EQ(cookies, "fresh=new; bare=1");
+
+    // Given: sent as one Cookie line, the store's cookie left out, merged on return.
+    cookies = "old=1; keep=2; fresh=stale";
+    webRequest(server.url("/store/get"), o);
+    EXPECT_EQ(parseRequest(server.lastRequest()).header("Cookie"), "old=1; keep=2; fresh=stale");
+    EXPECT_EQ(cookies, "fresh=new; bare=1; keep=2");
+}
+
+TEST(WebRequestRedirects, FollowedOrReportedWithNoRedirect) {
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        if (parseRequest(raw).target == "/from")
+            c.send(httpResponse(302, "Found", "moved body", "Location: /to?x=1\r\nSet-Cookie: r=1; path=/\r\n"));
+        else
+            c.send(httpResponse(200, "OK", "final body", "Set-Cookie: f=2; path=/\r\n"));
+    });
+
+    std::string redirect, received, raw;
+    WebRequestOptions follow;
+    follow.redirectTarget = &redirect;
+    follow.receivedCookies = &received;
+    follow.rawHeaders = &raw;
+    EXPECT_EQ(webRequest(server.url("/from"), follow), "final body");
+    ASSERT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(parseRequest(server.requests()[1]).target, "/to?x=1");
+    // Only the final response is seen: no Location, so the target is the whole raw header text.
+    EXPECT_EQ(raw.substr(0, 17), "HTTP/1.1 200 OK\r\n");
+    EXPECT_EQ(redirect, raw);
+    EXPECT_EQ(received, "f=2");
+
+    redirect.clear();
+    WebRequestOptions stay = follow;
+    stay.noRedirect = true;
+    EXPECT_EQ(webRequest(server.url("/from"), stay), "moved body");
+    EXPECT_EQ(server.requestCount(), 3u);
+    EXPECT_EQ(redirect, "/to?x=1");
+    EXPECT_EQ(received, "r=1");
+    EXPECT_EQ(raw.substr(0, 20), "HTTP/1.1 302 Found\r\n");
+}
+
+TEST(WebRequestResponse, LocationLinesAndHeaderNameCase) {
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        if (target == "/content")
+            c.send(httpResponse(200, "OK", "", "Content-Location: /elsewhere\r\n"));
+        else if (target == "/lower")
+            c.send(httpResponse(200, "OK", "", "set-cookie: low=1; path=/\r\nlocation: /low\r\n"));
+        else
+            c.send(httpResponse(200, "OK", "", "Location: /first\r\nX-Note: Location: /second\r\n"));
+    });
+    std::string redirect, received, raw;
+    WebRequestOptions o;
+    o.redirectTarget = &redirect;
+    o.receivedCookies = &received;
+    o.rawHeaders = &raw;
+
+    webRequest(server.url("/content"), o);
+    EXPECT_EQ(redirect, "/elsewhere");
+
+    // A later line containing "Location:" overwrites an earlier one (value after the first colon).
+    redirect.clear();
+    webRequest(server.url("/two"), o);
+    EXPECT_EQ(redirect, "Location: /second");
+
+    // Lower-case names are not recognised; the caller's old target survives.
+    redirect = "kept";
+    webRequest(server.url("/lower"), o);
+    ASSERT_NE(raw.find("set-cookie: low=1"), std::string::npos);
+    EXPECT_EQ(received, "");
+    EXPECT_EQ(redirect, "kept");
+}
+
+TEST(WebRequestResponse, HeadersOf5000BytesOrMoreLeaveSpaces) {
+    // The raw header text has to fit in 5000 bytes with its terminating zero. `extra` bytes of
+    // padding come as several lines, as a server with many cookies would send them.
+    auto padded = [](size_t extra) {
+        std::string lines;
+        while (extra > 0) {
+            size_t line = extra > 1009 ? 1009 : extra;
+            if (extra - line > 0 && extra - line < 9) line -= 9;
+            lines += "X-Pad: " + std::string(line - 9, 'p') + "\r\n";
+            extra -= line;
+        }
+        return [lines](LoopbackConnection& c, const std::string&) {
+            c.send(httpResponse(200, "OK", "b", "Set-Cookie: s=1; path=/\r\n" + lines));
+        };
+    };
+    std::string raw, redirect, received;
+    WebRequestOptions o;
+    o.rawHeaders = &raw;
+    o.redirectTarget = &redirect;
+    o.receivedCookies = &received;
+    {
+        LoopbackServer probe(padded(0));
+        webRequest(probe.url("/"), o);
+    }
+    const size_t base = raw.size();
+    ASSERT_LT(base, 200u);
+    {
+        LoopbackServer fits(padded(4999 - base));  // 4999 bytes of text
+        redirect.clear();
+        EXPECT_EQ(webRequest(fits.url("/"), o), "b");
+        EXPECT_EQ(raw.size(), 4999u);
+        EXPECT_EQ(received, "s=1");
+    }
+    {
+        LoopbackServer tooBig(padded(5000 - base));  // 5000 bytes of text
+        redirect.clear();
+        EXPECT_EQ(webRequest(tooBig.url("/"), o), "b");  // the body is still read
+        EXPECT_EQ(raw, BLANK_HEADERS);
+        EXPECT_EQ(received, "");
+        EXPECT_EQ(redirect, BLANK_HEADERS);
+    }
+}
+
+TEST(WebRequestResponse, BinaryBodyAcrossManyChunksArrivesExactly) {
+    std::string body;
+    for (int i = 0; i < 5 * 1024 + 7; ++i) body += char(i * 7 % 256);
+    LoopbackServer server(answer(httpResponse(200, "OK", body)));
+    EXPECT_EQ(webRequest(server.url("/bin")), body);
+}
+
+TEST(WebRequestFailures, ServerThatClosesAtOnceGivesEmptyResult) {
+    LoopbackServer closing([](LoopbackConnection& c, const std::string&) { c.close(); });
+    std::string raw, redirect;
+    WebRequestOptions o;
+    o.rawHeaders = &raw;
+    o.redirectTarget = &redirect;
+    o.timeoutMs = 3000;
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(webRequest(closing.url("/"), o), "");
+    EXPECT_LT(elapsedSince(start), 2500u);
+    EXPECT_GE(closing.requestCount(), 1u);
+    EXPECT_EQ(raw, BLANK_HEADERS);
+    EXPECT_EQ(redirect, BLANK_HEADERS);
+
+    // Nothing listening at all: empty, and quickly.
+    uint16_t deadPort;
+    {
+        LoopbackServer gone(answer(""));
+        deadPort = gone.port();
+    }
+    start = GetTickCount64();
+    EXPECT_EQ(webRequest("http://127.0.0.1:" + std::to_string(deadPort) + "/", o), "");
+    EXPECT_LT(elapsedSince(start), 5000u);
+}
+
+TEST(WebRequestFailures, SilentServerIsBoundedByTheTimeout) {
+    LoopbackServer silent([](LoopbackConnection& c, const std::string&) { c.waitForStop(); });
+    WebRequestOptions o;
+    o.timeoutMs = 800;
+    std::string raw;
+    o.rawHeaders = &raw;
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(webRequest(silent.url("/"), o), "");
+    ULONGLONG took = elapsedSince(start);
+    EXPECT_GE(took, 700u);
+    EXPECT_LT(took, 6000u);  // a retry or two by the platform, never the default minutes
+    EXPECT_EQ(raw, BLANK_HEADERS);
+}
+
+TEST(WebRequestFailures, EndlessBodyStopsAtTheCap) {
+    LoopbackServer endless([](LoopbackConnection& c, const std::string&) {
+        c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        std::string chunk;
+        for (int i = 0; i < 1000; ++i) chunk += char('a' + i % 26);
+        while (c.send(chunk)) {
+        }
+    });
+    WebRequestOptions o;
+    o.maxBodyBytes = 300000;
+    std::string raw;
+    o.rawHeaders = &raw;
+    ULONGLONG start = GetTickCount64();
+    std::string body = webRequest(endless.url("/"), o);
+    EXPECT_LT(elapsedSince(start), 10000u);
+    ASSERT_EQ(body.size(), 300000u);
+    EXPECT_EQ(body.substr(0, 3), "abc");
+    EXPECT_EQ(body[26 * 1000 + 25], char('a' + (26 * 1000 + 25) % 1000 % 26));
+    EXPECT_EQ(raw.substr(0, 17), "HTTP/1.1 200 OK\r\n");
+}
+
+TEST(WebRequestCancel, CancelAbortsABlockedRequestAndLaterOnesReturnAtOnce) {
+    LoopbackServer silent([](LoopbackConnection& c, const std::string&) { c.waitForStop(); });
+    RequestCanceller canceller;
+    WebRequestOptions o;
+    o.canceller = &canceller;
+    o.timeoutMs = 20000;
+    std::string raw = "untouched";
+    o.rawHeaders = &raw;
+    std::thread stopper([&] {
+        silent.waitForRequests(1, 5000);
+        Sleep(100);
+        canceller.cancel();
+    });
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(webRequest(silent.url("/"), o), "");
+    EXPECT_LT(elapsedSince(start), 5000u);
+    stopper.join();
+    EXPECT_TRUE(canceller.cancelled());
+    EXPECT_EQ(raw, "untouched");
+
+    size_t before = silent.connectionCount();
+    start = GetTickCount64();
+    EXPECT_EQ(webRequest(silent.url("/again"), o), "");
+    EXPECT_LT(elapsedSince(start), 500u);
+    Sleep(100);
+    EXPECT_EQ(silent.connectionCount(), before);
+}
+
+TEST(WebRequestCancel, ManyThreadsShareNothing) {
+    // Requests on several threads at once, one of them cancelled: the others are unaffected.
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        if (target == "/stall") {
+            c.waitForStop();
+            return;
+        }
+        Sleep(50);
+        c.send(httpResponse(200, "OK", target));
+    });
+    RequestCanceller stallCanceller, unused;
+    std::atomic<int> good{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 6; ++i) {
+        threads.emplace_back([&, i] {
+            std::string path = "/t" + std::to_string(i);
+            WebRequestOptions o;
+            o.canceller = &unused;
+            if (webRequest(server.url(path), o) == path) ++good;
+        });
+    }
+    threads.emplace_back([&] {
+        WebRequestOptions o;
+        o.canceller = &stallCanceller;
+        webRequest(server.url("/stall"), o);
+    });
+    Sleep(300);
+    stallCanceller.cancel();
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(good, 6);
+    EXPECT_FALSE(unused.cancelled());
+}
+
+TEST(WebRequestProxy, HttpGoesThroughTheProxyHttpsDoesNot) {
+    LoopbackServer proxy(answer(httpResponse(200, "OK", "from proxy")));
+    const std::string address = "127.0.0.1:" + std::to_string(proxy.port());
+    WebRequestOptions o;
+    o.proxy = &address;
+    // The origin's name need not resolve: only the proxy is contacted.
+    EXPECT_EQ(webRequest("http://origin.invalid:8081/p?q=1", o), "from proxy");
+    ASSERT_EQ(proxy.requestCount(), 1u);
+    ParsedRequest r = parseRequest(proxy.lastRequest());
+    EXPECT_EQ(r.requestLine, "GET http://origin.invalid:8081/p?q=1 HTTP/1.1");
+    EXPECT_EQ(r.header("Referer"), "http://origin.invalid:8081/p?q=1");
+
+    // The proxy list names only http: an https request goes straight to its server.
+    LoopbackServer tls([](LoopbackConnection& c, const std::string&) { c.close(); });
+    o.timeoutMs = 3000;
+    webRequest("https://127.0.0.1:" + std::to_string(tls.port()) + "/s", o);
+    EXPECT_EQ(proxy.requestCount(), 1u);  // https bypassed the http-only proxy
+    ASSERT_GE(tls.requestCount(), 1u);
+    EXPECT_EQ(tls.requests()[0].substr(0, 1), "\x16");  // a TLS handshake record
+}
+
+TEST(WebRequestHttps, ConnectsWithTlsToTheNamedPort) {
+    LoopbackServer tls([](LoopbackConnection& c, const std::string&) { c.close(); });
+    WebRequestOptions o;
+    o.timeoutMs = 3000;
+    std::string raw;
+    o.rawHeaders = &raw;
+    EXPECT_EQ(webRequest("https://127.0.0.1:" + std::to_string(tls.port()) + "/secure", o), "");
+    ASSERT_GE(tls.requestCount(), 1u);
+    const std::string hello = tls.requests()[0];
+    ASSERT_GE(hello.size(), 6u);
+    EXPECT_EQ(hello[0], '\x16');  // handshake record
+    EXPECT_EQ(hello[1], '\x03');  // TLS version major
+    EXPECT_EQ(hello[5], '\x01');  // ClientHello
+    EXPECT_EQ(raw, BLANK_HEADERS);
+}
