@@ -19,10 +19,12 @@ struct WebRequestOptions {
     std::string* headers = nullptr;          // in/out: extra lines; on return the block sent
     std::string* redirectTarget = nullptr;   // in/out: last Location value, or the raw headers
     bool noRedirect = false;
-    std::string* postBytes = nullptr;       // in/out: body as bytes
-    const std::string* proxy = nullptr;     // "host:port" of an http-only proxy
-    std::string* rawHeaders = nullptr;      // out: raw response headers, CRLF separated
-    RequestCanceller* canceller = nullptr;  // lets another thread abort the exchange
+    std::string* postBytes = nullptr;    // in/out: body as bytes
+    const std::string* proxy = nullptr;  // "host:port" of an http-only proxy
+    std::string* rawHeaders = nullptr;   // out: raw response headers, CRLF separated
+    // Lets another thread abort the exchange: webRequest then returns "" at once and leaves the
+    // in/out variables as they were (an exchange under way finishes alone, bounded by timeoutMs).
+    RequestCanceller* canceller = nullptr;
     // Connect, send and receive time-out each, so a silent server cannot hold a worker forever.
     int timeoutMs = WEB_REQUEST_TIMEOUT_MS;
     // Reading stops after this many body bytes and what was read is returned.
