@@ -1,6 +1,7 @@
 #include "tools/engine_sim/engine_sim.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 
@@ -19,7 +20,30 @@ std::string resultBlock(int number, const SimHit& hit) {
     s += "\t\t            target=\"_blank\"\n";
     s += "        \t\t\n";
     s += "\t\t>" + hit.title + "</a></h3><div class=\"c-abstract\">网盘分享的文件，第" + std::to_string(number) +
-         "条结果。</div></div>\n";
+         "条结果。</div>";
+    // The links under a result (shown address, cached copy) have attributes on one line, as on
+    // the engine's pages; the pattern must not take them for title links.
+    s += "<div class=\"f13\"><a target=\"_blank\" href=\"http://www.baidu.com/link?url=r" + std::to_string(number) +
+         "\" class=\"c-showurl\">" + hit.address.substr(0, 40) +
+         "</a> <a href=\"http://cache.baiducontent.com/c?m=" + std::to_string(number * 7919) +
+         "&amp;p=882a9e&amp;user=baidu\" target=\"_blank\" class=\"m\">百度快照</a></div></div>\n";
+    return s;
+}
+
+// Inline style and script of about `bytes` bytes, as the engine puts in every page's head.
+std::string headFiller(size_t bytes) {
+    if (bytes == 0) return {};
+    std::string s = "<style>\n";
+    for (int i = 0; s.size() < bytes / 2; ++i) {
+        s += ".c-span" + std::to_string(i) + "{width:" + std::to_string(i % 97) +
+             "px;margin:0 4px 0 0;font:13px arial,sans-serif;color:#666}\n";
+    }
+    s += "</style>\n<script>\n";
+    for (int i = 0; s.size() < bytes; ++i) {
+        s += "bds.comm.q" + std::to_string(i) + "=function(e){return e&&e.length>" + std::to_string(i % 31) +
+             "?e.slice(0,32):\"\"};\n";
+    }
+    s += "</script>\n";
     return s;
 }
 
@@ -119,10 +143,12 @@ std::vector<SimHit> simGeneratedHits(const std::string& site, const std::string&
 }
 
 std::string simResultPage(const std::string& site, const std::string& keyword, int offset,
-                          const std::vector<SimHit>& hits, bool marker, bool capitalMarker) {
+                          const std::vector<SimHit>& hits, bool marker, bool capitalMarker, size_t headBytes) {
     std::string page =
         "<!DOCTYPE html>\n<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=utf-8\">";
-    page += "<title>site:" + site + " " + keyword + "_百度搜索</title></head>\n<body>\n";
+    page += "<title>site:" + site + " " + keyword + "_百度搜索</title>\n";
+    page += headFiller(headBytes);
+    page += "</head>\n<body>\n";
     page +=
         "<div id=\"u\"><a href=\"http://www.baidu.com/gaoji/preferences.html\" "
         "name=\"tj_setting\">搜索设置</a></div>\n";
@@ -198,13 +224,28 @@ bool EngineSim::loadCorpusFile(const std::string& path) {
 }
 
 std::vector<SimHit> EngineSim::hitsFor(const std::string& site, const std::string& keyword) const {
+    int total = 0;
+    return slice(site, keyword, 0, INT_MAX, &total);
+}
+
+// Only the hits of one page are made up, so a long result list costs nothing per request.
+std::vector<SimHit> EngineSim::slice(const std::string& site, const std::string& keyword, int from, int rows,
+                                     int* total) const {
     std::lock_guard lock(mutex_);
     auto it = corpus_.find(site);
-    if (it != corpus_.end()) return it->second;
-    int count = options_.hitsPerQuery >= 0 ? options_.hitsPerQuery : int(queryHash(site, keyword) % 121);
-    auto perSite = options_.hitsPerSite.find(site);
-    if (perSite != options_.hitsPerSite.end()) count = perSite->second;
-    return simGeneratedHits(site, keyword, 0, count);
+    int count = 0;
+    if (it != corpus_.end()) {
+        count = int(it->second.size());
+    } else {
+        count = options_.hitsPerQuery >= 0 ? options_.hitsPerQuery : int(queryHash(site, keyword) % 121);
+        auto perSite = options_.hitsPerSite.find(site);
+        if (perSite != options_.hitsPerSite.end()) count = perSite->second;
+    }
+    *total = count;
+    from = std::clamp(from, 0, count);
+    int to = from + std::clamp(rows, 0, count - from);
+    if (it != corpus_.end()) return std::vector<SimHit>(it->second.begin() + from, it->second.begin() + to);
+    return simGeneratedHits(site, keyword, from, to - from);
 }
 
 std::vector<SimRequest> EngineSim::requests() const {
@@ -259,8 +300,6 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         hook = hook_;
     }
     if (hook) hook(request);
-    if (options.latencyMs > 0 && connection.waitForStop(options.latencyMs)) return;
-
     std::string body;
     bool error = false;
     if (request.isSearch && options.errorStatus) {
@@ -281,15 +320,14 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
             pageHits = simGeneratedHits(request.site, request.keyword, request.offset, rows);
             request.markerServed = !options.noMarker;
         } else {
-            std::vector<SimHit> all = hitsFor(request.site, request.keyword);
-            int from = std::clamp(request.offset, 0, int(all.size()));
-            int to = std::clamp(from + rows, from, int(all.size()));
-            pageHits.assign(all.begin() + from, all.begin() + to);
-            request.markerServed = to < int(all.size()) && !options.noMarker;
+            int total = 0;
+            pageHits = slice(request.site, request.keyword, request.offset, rows, &total);
+            request.markerServed = request.offset + int(pageHits.size()) < total && !options.noMarker;
         }
         request.hitsServed = int(pageHits.size());
-        std::string gbkPage = simResultPage(request.site, request.keyword, request.offset, pageHits,
-                                            request.markerServed, options.capitalMarker);
+        std::string gbkPage =
+            simResultPage(request.site, request.keyword, request.offset, pageHits, request.markerServed,
+                          options.capitalMarker, size_t(std::max(options.headBytes, 0)));
         body = gbkToUtf8(gbkPage);
         if (options.brokenPages) {
             // Cut the page with a zero byte and bytes that are no UTF-8 in front of the middle
@@ -309,6 +347,11 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         std::lock_guard lock(mutex_);
         ++pagesServed_[request.site + '\x1f' + request.keyword];
     }
+    // The answer leaves `latencyMs` after the request arrived, however long the page took.
+    auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
+        request.at + std::chrono::milliseconds(options.latencyMs) - std::chrono::steady_clock::now());
+    if (options.latencyMs > 0 && remaining.count() > 0 && connection.waitForStop(int(remaining.count()))) return;
+
     std::function<void(const std::string&)> log;
     {
         // Recorded before the answer goes out, so a client that has its page sees its request.

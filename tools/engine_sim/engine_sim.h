@@ -49,7 +49,9 @@ struct EngineSimOptions {
     bool brokenPages = false;                // a zero byte and invalid UTF-8 in the middle of the results
     bool noMarker = false;                   // never offer a next page
     bool capitalMarker = false;              // the next-page link reads class="N" instead of class="n"
-    bool endless = false;                    // every page is full and offers a next page
+    bool endless = false;
+    int headBytes = 0;  // inline style and script in each page's head, as real pages carry                    // every
+                        // page is full and offers a next page
 };
 
 class EngineSim {
@@ -86,6 +88,8 @@ public:
 
 private:
     void handle(LoopbackConnection& connection, const std::string& raw);
+    std::vector<SimHit> slice(const std::string& site, const std::string& keyword, int from, int rows,
+                              int* total) const;
 
     mutable std::mutex mutex_;
     EngineSimOptions options_;
@@ -100,7 +104,8 @@ private:
 // The page builder, shared with the benchmarks: a result page (GBK) holding `hits` in the
 // engine's layout, with the next-page link when `marker` is set.
 std::string simResultPage(const std::string& site, const std::string& keyword, int offset,
-                          const std::vector<SimHit>& hits, bool marker, bool capitalMarker = false);
+                          const std::vector<SimHit>& hits, bool marker, bool capitalMarker = false,
+                          size_t headBytes = 0);
 // The hits the simulator makes up for a query: `count` of them, numbered from `first`.
 std::vector<SimHit> simGeneratedHits(const std::string& site, const std::string& keyword, int first, int count);
 // Percent-decoding of a query value ("+" stays a plus sign, as the engine's own links use %20).

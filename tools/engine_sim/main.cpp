@@ -30,7 +30,8 @@ void usage() {
     std::fputs(
         "usage: engine-sim [--port=N] [--hits=N] [--site-hits=HOST:N]... [--latency=MS]\n"
         "                  [--status=CODE [--error-after=PAGES]] [--broken] [--no-marker]\n"
-        "                  [--capital-marker] [--endless] [--corpus=FILE] [--log=FILE] [--seconds=N]\n",
+        "                  [--capital-marker] [--endless] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
+        "                  [--seconds=N]\n",
         stderr);
 }
 
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
             options.errorStatus = std::atoi(v.c_str());
         } else if (optionValue(arg, "error-after", &v)) {
             options.errorAfterPages = std::atoi(v.c_str());
+        } else if (optionValue(arg, "head-kb", &v)) {
+            options.headBytes = std::atoi(v.c_str()) * 1024;
         } else if (optionValue(arg, "corpus", &v)) {
             corpus = v;
         } else if (optionValue(arg, "log", &v)) {
