@@ -1,0 +1,208 @@
+// quorrel-cli search: one search run exactly as the main window runs it (one worker thread
+// per task, one shared lock and numbering), with the rows printed as they arrive.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "http/canceller.h"
+#include "http/encoding.h"
+#include "http/text.h"
+#include "search/query.h"
+#include "search/services.h"
+#include "search/worker.h"
+#include "tools/cli/commands.h"
+
+namespace {
+
+const char SEARCH_HELP[] =
+    "usage: quorrel-cli search KEYWORD [options]\n"
+    "\n"
+    "Searches the services for KEYWORD and prints one line per hit as it arrives:\n"
+    "number, title and address separated by tabs; then the final count.\n"
+    "\n"
+    "options:\n"
+    "  --services=LIST     service numbers 1 to 22, comma-separated (default: all 22,\n"
+    "                      or none when only --extra is given)\n"
+    "  --extra=TEXT        extra sites, host names separated by \";\"\n"
+    "  --engine=HOST[:PORT]  the search engine to ask (for example a local simulator)\n"
+    "  --gbk               write GBK bytes instead of UTF-8 (or the console's wide text)\n"
+    "  --help              this text\n"
+    "\n"
+    "Ctrl+C stops the workers; the count of the rows printed so far still follows.\n"
+    "Exit status: 0 after a search, 2 for a usage error or an empty keyword.\n";
+
+const char EMPTY_KEYWORD_MESSAGE[] = "请输入关键字！";
+const char COUNT_CAPTION[] = "资源数：";
+
+// Writes GBK texts to a standard handle: wide characters to a console, otherwise UTF-8, or
+// the GBK bytes unchanged when asked.
+class TextOutput {
+public:
+    TextOutput(DWORD which, bool gbk) : handle_(GetStdHandle(which)), gbk_(gbk), which_(which) {
+        DWORD mode = 0;
+        console_ = !gbk && handle_ && GetConsoleMode(handle_, &mode);
+    }
+    void write(const std::string& text) const {
+        if (console_) {
+            std::wstring wide = gbkToWide(text);
+            DWORD written = 0;
+            WriteConsoleW(handle_, wide.data(), DWORD(wide.size()), &written, nullptr);
+            return;
+        }
+        std::string bytes = gbk_ ? text : gbkToUtf8(text);
+        if (which_ == STD_OUTPUT_HANDLE) {
+            writeOut(bytes);
+        } else {
+            writeErr(bytes);
+        }
+    }
+
+private:
+    HANDLE handle_;
+    bool gbk_;
+    DWORD which_;
+    bool console_ = false;
+};
+
+// The result list of the command line: searchLock is a critical section, as in the window.
+class ConsoleSink : public SearchSink {
+public:
+    ConsoleSink(std::string keyword, const TextOutput& out) : keyword_(std::move(keyword)), out_(out) {
+        InitializeCriticalSection(&searchLock_);
+    }
+    ~ConsoleSink() override { DeleteCriticalSection(&searchLock_); }
+    ConsoleSink(const ConsoleSink&) = delete;
+    ConsoleSink& operator=(const ConsoleSink&) = delete;
+
+    std::string keyword() override { return keyword_; }
+    void lockResults() override { EnterCriticalSection(&searchLock_); }
+    void unlockResults() override { LeaveCriticalSection(&searchLock_); }
+    void addHit(const std::string& title, const std::string& address) override {
+        ++hitCounter_;
+        out_.write(std::to_string(hitCounter_) + "\t" + title + "\t" + address + "\n");
+    }
+    void showCount() override {}  // the final count is printed once, after every worker
+
+    int hitCount() {
+        EnterCriticalSection(&searchLock_);
+        int n = hitCounter_;
+        LeaveCriticalSection(&searchLock_);
+        return n;
+    }
+
+private:
+    std::string keyword_;
+    const TextOutput& out_;
+    CRITICAL_SECTION searchLock_;
+    int hitCounter_ = 0;
+};
+
+struct WorkerStart {
+    std::string task;
+    ConsoleSink* sink;
+    RequestCanceller* canceller;
+};
+
+DWORD WINAPI workerThread(LPVOID param) {
+    WorkerStart* start = static_cast<WorkerStart*>(param);
+    searchWorker(start->task, *start->sink, start->canceller);
+    delete start;
+    return 0;
+}
+
+RequestCanceller* activeCanceller = nullptr;
+
+BOOL WINAPI onConsoleCtrl(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    if (activeCanceller) activeCanceller->cancel();
+    return TRUE;
+}
+
+bool optionValue(const std::string& arg, const char* name, std::string* value) {
+    std::string prefix = std::string("--") + name + "=";
+    if (arg.compare(0, prefix.size(), prefix) != 0) return false;
+    *value = arg.substr(prefix.size());
+    return true;
+}
+
+// "1,2, 22" ticks those boxes; false for anything that is not a number from 1 to 22.
+bool parseServices(const std::string& list, std::vector<bool>& ticked) {
+    for (const std::string& piece : splitText(list, ",")) {
+        std::string number = trimSpaces(piece);
+        char* end = nullptr;
+        long n = std::strtol(number.c_str(), &end, 10);
+        if (number.empty() || *end != '\0' || n < 1 || n > SERVICE_COUNT) return false;
+        ticked[size_t(n - 1)] = true;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runSearch(const CommandArgs& args) {
+    bool gbk = false, servicesGiven = false, extraTicked = false, keywordGiven = false;
+    std::string keyword, extraSites, value;
+    std::vector<bool> ticked(SERVICE_COUNT, false);
+    for (const std::string& arg : args) {
+        if (arg == "--gbk") gbk = true;
+    }
+    TextOutput out(STD_OUTPUT_HANDLE, gbk), err(STD_ERROR_HANDLE, gbk);
+
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            err.write(SEARCH_HELP);
+            return 0;
+        } else if (arg == "--gbk") {
+            continue;
+        } else if (optionValue(arg, "services", &value)) {
+            servicesGiven = true;
+            if (!parseServices(value, ticked)) {
+                err.write("quorrel-cli search: --services takes numbers from 1 to 22, comma-separated\n");
+                return 2;
+            }
+        } else if (optionValue(arg, "extra", &value)) {
+            extraTicked = true;
+            extraSites = value;
+        } else if (arg.compare(0, 9, "--engine=") == 0) {
+            if (!applyEngineOption({arg})) {
+                err.write("quorrel-cli search: --engine takes HOST or HOST:PORT\n");
+                return 2;
+            }
+        } else if (arg.compare(0, 2, "--") == 0 || keywordGiven) {
+            err.write("quorrel-cli search: unexpected argument \"" + arg + "\"\n" + SEARCH_HELP);
+            return 2;
+        } else {
+            keyword = arg;
+            keywordGiven = true;
+        }
+    }
+    if (keyword.empty()) {
+        err.write(std::string(EMPTY_KEYWORD_MESSAGE) + "\n");
+        return 2;
+    }
+    if (!servicesGiven && !extraTicked) ticked.assign(SERVICE_COUNT, true);
+
+    ConsoleSink sink(keyword, out);
+    RequestCanceller canceller;
+    activeCanceller = &canceller;
+    SetConsoleCtrlHandler(onConsoleCtrl, TRUE);
+
+    std::vector<HANDLE> threads;
+    for (const std::string& task : searchTasks(ticked, extraTicked, extraSites)) {
+        WorkerStart* start = new WorkerStart{task, &sink, &canceller};
+        HANDLE thread = CreateThread(nullptr, 0, workerThread, start, 0, nullptr);
+        if (thread) {
+            threads.push_back(thread);
+        } else {
+            delete start;  // a worker that cannot start is skipped
+        }
+    }
+    for (HANDLE thread : threads) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
+    activeCanceller = nullptr;
+    out.write(std::string(COUNT_CAPTION) + std::to_string(sink.hitCount()) + "\n");
+    return 0;
+}
