@@ -1,0 +1,115 @@
+// End to end: 22 services x 4 pages x 50 hits from the simulator with a fixed latency per
+// request, one worker thread per service as the main window starts them. The design's lower
+// bound for that latency L is L for the first pages (fetched in parallel) plus 22 x 3 x L for
+// the later pages, which each worker fetches one after another while it holds the lock.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "search/query.h"
+#include "search/services.h"
+#include "search/worker.h"
+#include "tools/engine_sim/engine_sim.h"
+
+namespace {
+
+class CountingSink : public SearchSink {
+public:
+    CountingSink() { InitializeCriticalSection(&lock_); }
+    ~CountingSink() override { DeleteCriticalSection(&lock_); }
+    std::string keyword() override { return "电子书"; }
+    void lockResults() override { EnterCriticalSection(&lock_); }
+    void unlockResults() override { LeaveCriticalSection(&lock_); }
+    void addHit(const std::string& title, const std::string& address) override {
+        ++hits;
+        bytes += std::to_string(hits).size() + title.size() + address.size() + 3;  // a printed row
+    }
+    void showCount() override {}
+    long hits = 0;
+    size_t bytes = 0;
+
+private:
+    CRITICAL_SECTION lock_;
+};
+
+struct Start {
+    std::string task;
+    CountingSink* sink;
+};
+
+DWORD WINAPI workerThread(LPVOID p) {
+    Start* start = static_cast<Start*>(p);
+    searchWorker(start->task, *start->sink);
+    delete start;
+    return 0;
+}
+
+// One search of all 22 services; false when hits went missing.
+bool runOnce(int latencyMs, int headKb) {
+    const int pages = 4;
+    EngineSimOptions options;
+    options.hitsPerQuery = pages * PAGE_SIZE;
+    options.latencyMs = latencyMs;
+    options.headBytes = headKb * 1024;
+    EngineSim sim(options);
+    if (!sim.ok()) {
+        std::printf("cannot start the simulator\n");
+        return false;
+    }
+    setEngineHost(sim.hostPort());
+
+    CountingSink sink;
+    std::vector<bool> all(SERVICE_COUNT, true);
+    std::vector<HANDLE> threads;
+    auto start = std::chrono::steady_clock::now();
+    for (const std::string& task : searchTasks(all, false, "")) {
+        threads.push_back(CreateThread(nullptr, 0, workerThread, new Start{task, &sink}, 0, nullptr));
+    }
+    for (HANDLE t : threads) {
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+    }
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    double bound = latencyMs / 1000.0 * (1 + SERVICE_COUNT * (pages - 1));
+    long expected = long(SERVICE_COUNT) * pages * PAGE_SIZE;
+    std::printf("end to end: %d services x %d pages x %d hits, latency %d ms, head %d KB, %zu requests\n",
+                SERVICE_COUNT, pages, PAGE_SIZE, latencyMs, headKb, sim.requestCount());
+    std::printf("  hits delivered %ld of %ld, wall %.3f s, lower bound %.3f s\n", sink.hits, expected, wall, bound);
+    if (sink.hits != expected) {
+        std::printf("  MISMATCH: hits missing\n");
+        return false;
+    }
+    // Where the time beyond the bound goes: the gap between one serial request and the next
+    // is the latency plus the client's and the simulator's own work for one page.
+    std::vector<SimRequest> requests = sim.requests();
+    if (requests.size() > size_t(SERVICE_COUNT) + 1) {
+        double gaps = std::chrono::duration<double>(requests.back().at - requests[SERVICE_COUNT].at).count();
+        double perPage = gaps / double(requests.size() - SERVICE_COUNT - 1);
+        std::printf("  serial pages: %.1f ms apart, %.1f ms beyond the latency\n", perPage * 1000,
+                    perPage * 1000 - latencyMs);
+    }
+    std::printf("RATIO end-to-end wall/lower bound (latency %d ms, head %d KB): %.3f (aim <= 1.15)\n", latencyMs,
+                headKb, wall / bound);
+    return true;
+}
+
+}  // namespace
+
+// Without arguments: 100 ms latency with light pages, then with pages as heavy as the engine's.
+int main(int argc, char** argv) {
+    int latencyMs = 100, headKb = -1;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--latency=", 0) == 0) latencyMs = std::atoi(arg.c_str() + 10);
+        if (arg.rfind("--head-kb=", 0) == 0) headKb = std::atoi(arg.c_str() + 10);
+    }
+    if (headKb >= 0) return runOnce(latencyMs, headKb) ? 0 : 1;
+    bool ok = runOnce(latencyMs, 0);
+    ok = runOnce(latencyMs, 60) && ok;
+    return ok ? 0 : 1;
+}

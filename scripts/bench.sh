@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks under Wine and prints their measurements; every benchmark
+# ends with a line "RATIO ...". Arguments are passed to each benchmark (e.g. --latency=50).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+if [ ! -f build/win/CMakeCache.txt ]; then
+    cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build build/win --target benchmarks -j"$(nproc)"
+. scripts/wine-env.sh
+if [ -z "${DISPLAY:-}" ] && [ -f "$QUORREL_BUILD/display" ]; then export DISPLAY=$(cat "$QUORREL_BUILD/display"); fi
+wine_up
+status=0
+while read -r exe; do
+    [ -n "$exe" ] || continue
+    echo "== $exe"
+    scripts/wine-run.sh "build/win/bench/$exe" "$@" </dev/null || status=1
+done <build/win/bench/benchmarks.txt
+exit $status
