@@ -9,7 +9,7 @@ fi
 cmake --build build/win --target benchmarks -j"$(nproc)"
 . scripts/wine-env.sh
 if [ -z "${DISPLAY:-}" ] && [ -f "$QUORREL_BUILD/display" ]; then export DISPLAY=$(cat "$QUORREL_BUILD/display"); fi
-wine_up
+wine_up || true  # "wineserver -p" fails when a server is already up, which is fine
 status=0
 while read -r exe; do
     [ -n "$exe" ] || continue
