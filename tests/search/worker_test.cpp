@@ -185,7 +185,7 @@ TEST_F(WorkerTest, OnlyLowerCaseHighlightingIsRemovedAndReferencesStay) {
 TEST_F(WorkerTest, TwoServicesDeliverUnbrokenRunsNumberedWithoutGaps) {
     EngineSimOptions o;
     o.hitsPerQuery = 120;  // three pages each
-    o.latencyMs = 30;
+    o.latencyMs = 100;     // first pages answer well before any later page
     sim.setOptions(o);
     RecordingSink sink("ab");
     std::thread a([&] { searchWorker(makeSearchTask(1), sink); });
