@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -298,11 +299,30 @@ TEST_F(WorkerTest, CancelledWorkerStopsPagingAndReleasesTheLock) {
     EXPECT_TRUE(sink.countsShown().empty());
     EXPECT_EQ(sim.requestCount(), 3u);
 
+    // Cancelled while a later page is on its way (the window going away): the request in
+    // flight is abandoned and the lock comes free at once.
+    EngineSimOptions slow;
+    slow.endless = true;
+    slow.latencyMs = 2000;
+    sim.setOptions(slow);
+    RequestCanceller midFlight;
+    sim.setRequestHook([&](const SimRequest& r) {
+        if (r.offset == 50) midFlight.cancel();
+    });
+    RecordingSink waiting("slow");
+    auto started = std::chrono::steady_clock::now();
+    searchWorker(makeSearchTask(2), waiting, &midFlight);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3500));  // one latency, not two
+    EXPECT_EQ(waiting.rows().size(), 50u);
+    EXPECT_EQ(waiting.unlocks(), 1);
+    EXPECT_TRUE(waiting.countsShown().empty());
+    sim.setRequestHook({});
+
     // Cancelled before it starts: nothing fetched, the lock never taken.
     RecordingSink idle("x");
     searchWorker(makeSearchTask(1), idle, &canceller);
     EXPECT_EQ(idle.locks(), 0);
-    EXPECT_EQ(sim.requestCount(), 3u);
+    EXPECT_EQ(sim.requestCount(), 4u);
 }
 
 }  // namespace
