@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Quorrel without the internet: starts the search-engine simulator (engine-sim.exe) on
+# 127.0.0.1 and the program pointed at it with --engine, so every search finds hits.
+# Type a keyword, tick some services and press 给我搜. Closing the program stops the simulator.
+# Without a display it runs on a virtual display, saves a screenshot of the window (the path
+# is printed) and stops.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+port=${QUORREL_DEMO_PORT:-8765}
+./scripts/install-deps.sh
+./scripts/build.sh
+
+headless=1
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
+started_xvfb=0
+[ -f build/xvfb.pid ] || started_xvfb=1
+
+. scripts/wine-env.sh
+wine_up
+[ -f build/xvfb.pid ] || started_xvfb=0
+
+simlog=build/win/engine-sim.log
+: >"$simlog"
+wine build/win/tools/engine_sim/engine-sim.exe --port="$port" --latency=150 >"$simlog" 2>&1 </dev/null &
+sim=$!
+for _ in $(seq 100); do grep -q listening "$simlog" && break; sleep 0.1; done
+if ! grep -q listening "$simlog"; then
+    echo "demo: the simulator did not start (see $simlog)" >&2
+    kill "$sim" 2>/dev/null || true
+    exit 1
+fi
+echo "demo: $(grep listening "$simlog" | head -n1 | tr -d '\r')"
+stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; }
+trap stop_sim EXIT
+
+if [ "$headless" = 0 ]; then
+    wine build/win/app/quorrel.exe --engine=127.0.0.1:"$port" "$@"
+    exit 0
+fi
+
+# No display: show that the program came up against the simulator, save a picture, stop.
+mkdir -p build/win/screenshots
+shot=$PWD/build/win/screenshots/demo.png
+wine build/win/app/quorrel.exe --engine=127.0.0.1:"$port" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
+pid=$!
+sleep "${QUORREL_SHOT_DELAY:-6}"
+window=$(xwininfo -root -tree 2>/dev/null | grep -F '"Quorrel-V1.0  (Vantry)"' | awk '{print $1}' | head -n1 || true)
+import -window "${window:-root}" "$shot"
+echo "screenshot: $shot"
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+stop_sim
+if [ "$started_xvfb" = 1 ] && [ -f build/xvfb.pid ]; then
+    kill "$(cat build/xvfb.pid)" 2>/dev/null || true
+    rm -f build/xvfb.pid
+fi

@@ -1,0 +1,592 @@
+// The real quorrel.exe, started with --engine pointing at an in-process engine simulator and
+// driven from outside by window messages, as a user would drive it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+
+#include "app/control_ids.h"
+#include "http/encoding.h"
+#include "search/services.h"
+#include "tests/app/quorrel_driver.h"
+#include "tools/engine_sim/engine_sim.h"
+
+namespace {
+const std::string HOST1 = ServiceTable[0].host;
+const std::string HOST2 = ServiceTable[1].host;
+
+std::vector<SimHit> corpus(const std::string& site, int count) {
+    std::vector<SimHit> hits;
+    for (int i = 1; i <= count; ++i) {
+        hits.push_back({"http://" + site + "/s/" + std::to_string(i), site + " 资料" + std::to_string(i)});
+    }
+    return hits;
+}
+
+std::string serviceBoxCaption(int n) {
+    return ServiceTable[size_t(n - 1)].caption;
+}
+
+class AppEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sim.ok()); }
+
+    // Starts a copy of the program in its own directory, pointed at the simulator.
+    std::unique_ptr<QuorrelProcess> launch(const std::string& urlTxt = {}, bool writeUrlTxt = false) {
+        auto app = std::make_unique<QuorrelProcess>(freshDirectory("prog"));
+        if (writeUrlTxt) writeWholeFile(app->programDir() + "\\url.txt", urlTxt);
+        EXPECT_TRUE(app->start({"--engine=" + sim.hostPort()}));
+        return app;
+    }
+
+    void tick(QuorrelProcess& app, int id) {
+        HWND box = app.control(id);
+        if (!app.isTicked(box)) app.click(box);
+        EXPECT_TRUE(waitFor([&] { return app.isTicked(box); }, 3000));
+    }
+    void untick(QuorrelProcess& app, int id) {
+        HWND box = app.control(id);
+        if (app.isTicked(box)) app.click(box);
+        EXPECT_TRUE(waitFor([&] { return !app.isTicked(box); }, 3000));
+    }
+    std::string label(QuorrelProcess& app) { return app.text(app.control(ID_透明标签2)); }
+
+    // Waits until `requests` requests were answered and the label shows `rows`.
+    bool waitForSearchEnd(QuorrelProcess& app, size_t requests, int rows, int ms = 15000) {
+        return waitFor(
+            [&] {
+                return sim.requestCount() >= requests && label(app) == "资源数：" + std::to_string(rows) &&
+                       app.rowCount(ID_超级列表框1) == rows;
+            },
+            ms);
+    }
+
+    std::set<std::string> requestedSites() {
+        std::set<std::string> sites;
+        for (const SimRequest& r : sim.requests()) sites.insert(r.site);
+        return sites;
+    }
+
+    EngineSim sim;
+};
+
+TEST_F(AppEndToEnd, MainWindowControlsAtStart) {
+    auto app = launch();
+    HWND main = app->mainWindow();
+    EXPECT_EQ(app->text(main), "Quorrel-V1.0  (Vantry)");
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    EXPECT_EQ(outer.right - outer.left, 629);
+    EXPECT_EQ(outer.bottom - outer.top, 454);
+    EXPECT_EQ(GetMenu(main), nullptr);  // no menu bar
+
+    auto place = [&](int id) {
+        RECT r{};
+        GetWindowRect(app->control(id), &r);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+        return std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    EXPECT_EQ(place(ID_编辑框1), (std::vector<long>{99, 8, 397, 24}));
+    EXPECT_EQ(place(ID_按钮1), (std::vector<long>{509, 5, 80, 28}));
+    EXPECT_EQ(place(ID_超级列表框1), (std::vector<long>{8, 212, 608, 180}));
+    EXPECT_EQ(place(ID_编辑框2), (std::vector<long>{720, 160, 80, 20}));
+    EXPECT_EQ(place(ID_FIRST_SERVICE_BOX + 11), (std::vector<long>{524, 116, 100, 16}));  // entry 12
+    EXPECT_EQ(place(ID_FIRST_SERVICE_BOX + 18), (std::vector<long>{9, 116, 111, 16}));    // entry 19
+    EXPECT_EQ(app->text(app->control(ID_按钮1)), "给我搜");
+    EXPECT_EQ(app->text(app->control(ID_透明标签1)), "请输入关键词：");
+    EXPECT_EQ(app->text(app->control(ID_选择框1)), "其他");
+    EXPECT_EQ(app->text(app->control(ID_选择框_全部)), "全部");
+    EXPECT_EQ(app->text(app->control(ID_标签2)), "点击搜索之后,请耐心稍等几秒钟！");
+    EXPECT_EQ(app->text(app->control(ID_标签1)),
+              "为了保证的准确性,搜索时尽可能多输入关键词,最好带中文（交流群：47209935）");
+    EXPECT_EQ(app->text(app->control(ID_透明标签2)), "");
+    for (int n = 1; n <= SERVICE_COUNT; ++n) {
+        HWND box = app->control(ID_FIRST_SERVICE_BOX + n - 1);
+        EXPECT_EQ(app->text(box), serviceBoxCaption(n)) << n;
+        EXPECT_FALSE(app->isTicked(box)) << n;
+    }
+    EXPECT_TRUE(IsWindowVisible(app->control(ID_超级列表框1)));
+    EXPECT_FALSE(IsWindowVisible(app->control(ID_超级列表框2)));
+    for (int list : {ID_超级列表框1, ID_超级列表框2}) {
+        EXPECT_EQ(app->columnTitle(list, 0), "序号");
+        EXPECT_EQ(app->columnTitle(list, 1), "名称");
+        EXPECT_EQ(app->columnTitle(list, 2), "地址");
+        EXPECT_EQ(SendMessageW(app->control(list), LVM_GETCOLUMNWIDTH, 0, 0), 50);
+        EXPECT_EQ(SendMessageW(app->control(list), LVM_GETCOLUMNWIDTH, 1, 0), 400);
+        EXPECT_EQ(SendMessageW(app->control(list), LVM_GETCOLUMNWIDTH, 2, 0), 220);
+    }
+    DWORD elapsed = 0;
+    EXPECT_TRUE(app->closeAndWait(5000, &elapsed));
+}
+
+TEST_F(AppEndToEnd, EmptyKeywordIsRefusedWithoutRequest) {
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->click(app->control(ID_按钮1));
+    MessageBoxSeen box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "请输入关键字！");
+    EXPECT_EQ(box.caption, "提示");
+    EXPECT_EQ(box.owner, app->mainWindow());
+    app->closeMessageBox(box.box);
+    Sleep(300);
+    EXPECT_EQ(sim.requestCount(), 0u);
+    EXPECT_EQ(app->rowCount(ID_超级列表框1), 0);
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, TwoServicesGiveContiguousRowsNumberedOneToFive) {
+    sim.setCorpus(HOST1, corpus(HOST1, 3));
+    sim.setCorpus(HOST2, corpus(HOST2, 2));
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    tick(*app, ID_FIRST_SERVICE_BOX + 1);
+    app->setText(app->control(ID_编辑框1), "电影");
+
+    // Enter in the keyword box and a click on the button start the same search.
+    for (bool byEnter : {true, false}) {
+        size_t before = sim.requestCount();
+        if (byEnter) {
+            app->pressEnter(app->control(ID_编辑框1));
+        } else {
+            app->click(app->control(ID_按钮1));
+        }
+        ASSERT_TRUE(waitForSearchEnd(*app, before + 2, 5)) << label(*app);
+        auto rows = app->rows(ID_超级列表框1);
+        ASSERT_EQ(rows.size(), 5u);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[size_t(i)][0], std::to_string(i + 1));
+        // One service's rows together, in page order, whichever service got the lock first.
+        size_t firstOf1 = rows[0][2].find(HOST1) != std::string::npos ? 0 : 2;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(rows[firstOf1 + size_t(i)][1], HOST1 + " 资料" + std::to_string(i + 1));
+            EXPECT_EQ(rows[firstOf1 + size_t(i)][2], "http://" + HOST1 + "/s/" + std::to_string(i + 1));
+        }
+        size_t firstOf2 = firstOf1 == 0 ? 3 : 0;
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(rows[firstOf2 + size_t(i)][1], HOST2 + " 资料" + std::to_string(i + 1));
+        EXPECT_EQ(label(*app), "资源数：5");
+    }
+    for (const SimRequest& r : sim.requests()) EXPECT_EQ(r.keyword, "电影");
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, AllServicesAndThreeExtraSitesStartTwentyFiveWorkers) {
+    EngineSimOptions options;
+    options.hitsPerQuery = 1;
+    sim.setOptions(options);
+    auto app = launch("x1.example;x2.example;x3.example", true);
+    app->click(app->control(ID_选择框_全部));
+    ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
+    for (int n = 1; n <= SERVICE_COUNT; ++n) EXPECT_TRUE(app->isTicked(app->control(ID_FIRST_SERVICE_BOX + n - 1)));
+    // Ticked by "全部", "其他" does not open the settings window.
+    Sleep(300);
+    EXPECT_TRUE(app->windowsOfClass(SETTINGS_WINDOW_CLASS).empty());
+
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 25, 25)) << label(*app) << " " << sim.requestCount();
+    std::set<std::string> expected = {"x1.example", "x2.example", "x3.example"};
+    for (const ServiceEntry& e : ServiceTable) expected.insert(e.host);
+    EXPECT_EQ(requestedSites(), expected);
+    EXPECT_EQ(sim.requestCount(), 25u);
+
+    // "全部" again unticks everything, "其他" included.
+    app->click(app->control(ID_选择框_全部));
+    ASSERT_TRUE(waitFor([&] { return !app->isTicked(app->control(ID_选择框1)); }, 3000));
+    for (int n = 1; n <= SERVICE_COUNT; ++n) EXPECT_FALSE(app->isTicked(app->control(ID_FIRST_SERVICE_BOX + n - 1)));
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, OnlyExtraSitesAreNumberedFromOne) {
+    sim.setCorpus("a.example", corpus("a.example", 2));
+    auto app = launch("a.example", true);
+    app->click(app->control(ID_选择框1));  // opens the settings window; leave it with 取消
+    ASSERT_TRUE(waitFor([&] { return !app->windowsOfClass(SETTINGS_WINDOW_CLASS).empty(); }));
+    HWND settings = app->windowsOfClass(SETTINGS_WINDOW_CLASS).front();
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮3));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    EXPECT_TRUE(app->isTicked(app->control(ID_选择框1)));
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    EXPECT_EQ(app->cell(ID_超级列表框1, 0, 0), "1");
+    EXPECT_EQ(app->cell(ID_超级列表框1, 1, 0), "2");
+    EXPECT_EQ(requestedSites(), std::set<std::string>{"a.example"});
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, SearchThatFindsNothingShowsZero) {
+    sim.setCorpus(HOST1, {});
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "nothing");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 0));
+    EXPECT_EQ(label(*app), "资源数：0");
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, NewSearchDuringARunningOneClearsAndNumbersOn) {
+    sim.setCorpus(HOST1, corpus(HOST1, 120));  // three pages: 50, 50, 20
+    sim.setCorpus(HOST2, corpus(HOST2, 2));
+    EngineSimOptions options;
+    options.latencyMs = 400;
+    sim.setOptions(options);
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitFor([&] { return app->rowCount(ID_超级列表框1) == 50; }, 10000));
+    // While service 1 fetches its second page, search service 2 alone.
+    untick(*app, ID_FIRST_SERVICE_BOX);
+    tick(*app, ID_FIRST_SERVICE_BOX + 1);
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitFor([&] { return sim.requestCount() == 4 && label(*app) == "资源数：72"; }, 15000)) << label(*app);
+    auto rows = app->rows(ID_超级列表框1);
+    ASSERT_EQ(rows.size(), 72u);
+    // The earlier worker's later pages come first (it holds the lock), numbered from 1 on the
+    // reset counter, then the new worker's two rows.
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(i + 1));
+    EXPECT_EQ(rows[0][1], HOST1 + " 资料51");
+    EXPECT_EQ(rows[69][1], HOST1 + " 资料120");
+    EXPECT_EQ(rows[70][1], HOST2 + " 资料1");
+    EXPECT_EQ(rows[71][1], HOST2 + " 资料2");
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, ClosingDuringALongSearchEndsPromptly) {
+    // Requests that hang: every worker is blocked in the network.
+    std::atomic<int> arrived{0};
+    sim.setRequestHook([&](const SimRequest&) { ++arrived; });
+    {
+        EngineSimOptions options;
+        options.latencyMs = 60000;
+        sim.setOptions(options);
+        auto app = launch();
+        app->click(app->control(ID_选择框_全部));
+        ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
+        untick(*app, ID_选择框1);
+        app->setText(app->control(ID_编辑框1), "k");
+        app->click(app->control(ID_按钮1));
+        ASSERT_TRUE(waitFor([&] { return arrived >= 22; }, 10000)) << arrived;
+        DWORD elapsed = 0;
+        EXPECT_TRUE(app->closeAndWait(5000, &elapsed)) << "still running";
+        EXPECT_LT(elapsed, 4000u);
+    }
+    // Endless paging: one worker delivering under the lock, 21 waiting for it.
+    {
+        EngineSimOptions options;
+        options.endless = true;
+        options.latencyMs = 5;
+        sim.setOptions(options);
+        auto app = launch();
+        app->click(app->control(ID_选择框_全部));
+        ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
+        untick(*app, ID_选择框1);
+        app->setText(app->control(ID_编辑框1), "k");
+        app->click(app->control(ID_按钮1));
+        ASSERT_TRUE(waitFor([&] { return app->rowCount(ID_超级列表框1) >= 300; }, 20000));
+        DWORD elapsed = 0;
+        EXPECT_TRUE(app->closeAndWait(5000, &elapsed)) << "still running";
+        EXPECT_LT(elapsed, 4000u);
+    }
+}
+
+TEST_F(AppEndToEnd, ExportWritesExactBytesAndReportsFailure) {
+    sim.setCorpus(HOST1, {{"http://h/1?a=1&amp;b=2", "第<em>一</em>个"}, {"http://h/2", "二"}});
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "电影");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+
+    std::vector<HWND> before = fileManagerWindows();
+    app->command(ID_全部导出);
+    MessageBoxSeen box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "导出成功！");
+    EXPECT_EQ(box.caption, "提示");
+    app->closeMessageBox(box.box);
+    bool exists = false;
+    std::string bytes = readWholeFile(app->programDir() + "\\电影资源列表.txt", &exists);
+    ASSERT_TRUE(exists);
+    EXPECT_EQ(bytes,
+              "第一个      http://h/1?a=1&amp;b=2\r\n\r\n"
+              "二      http://h/2\r\n\r\n"
+              "筛选后：\r\n\r\n");
+    // The file manager was started on the program's folder.
+    EXPECT_GE(closeNewFileManagerWindows(before, 10000), 1);
+
+    // Empty keyword (the list stays as it was): the file is "资源列表.txt".
+    app->setText(app->control(ID_编辑框1), "");
+    before = fileManagerWindows();
+    app->command(ID_全部导出);
+    box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "导出成功！");
+    app->closeMessageBox(box.box);
+    EXPECT_EQ(readWholeFile(app->programDir() + "\\资源列表.txt", &exists).size(), bytes.size());
+    EXPECT_TRUE(exists);
+    EXPECT_GE(closeNewFileManagerWindows(before, 10000), 1);
+
+    // A keyword naming a folder that does not exist: the file cannot be written and the
+    // program says so instead of claiming success.
+    app->setText(app->control(ID_编辑框1), "no\\such\\folder\\x");
+    before = fileManagerWindows();
+    app->command(ID_全部导出);
+    box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text.rfind("导出失败！", 0), 0u) << box.text;
+    app->closeMessageBox(box.box);
+    EXPECT_EQ(closeNewFileManagerWindows(before, 1500), 0);  // no file manager after a failure
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, EmptyListExportsOnlyTheHeading) {
+    auto app = launch();
+    app->setText(app->control(ID_编辑框1), "空");
+    std::vector<HWND> before = fileManagerWindows();
+    app->command(ID_全部导出);
+    MessageBoxSeen box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "导出成功！");
+    app->closeMessageBox(box.box);
+    EXPECT_EQ(readWholeFile(app->programDir() + "\\空资源列表.txt"), "筛选后：\r\n\r\n");
+    EXPECT_GE(closeNewFileManagerWindows(before, 10000), 1);
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+std::string clipboardText(UINT format) {
+    std::string text;
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(20);
+    if (HANDLE data = GetClipboardData(format)) {
+        if (void* p = GlobalLock(data)) {
+            if (format == CF_UNICODETEXT) {
+                text = wideToGbk(static_cast<const wchar_t*>(p));
+            } else {
+                text = static_cast<const char*>(p);
+            }
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(AppEndToEnd, CopyPutsTheSelectedAddressAndTitleOnTheClipboard) {
+    sim.setCorpus(HOST1, {{"http://h/一", "标题一"}, {"http://h/二", "标题二"}});
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    ASSERT_TRUE(app->selectRow(ID_超级列表框1, 1));
+
+    struct Case {
+        int item;
+        std::string expected;
+    };
+    for (const Case& c : {Case{ID_复制地址, "http://h/二"}, Case{ID_复制标题, "标题二"}}) {
+        app->command(c.item);
+        MessageBoxSeen box = app->waitForMessageBox();
+        ASSERT_NE(box.box, nullptr);
+        EXPECT_EQ(box.text, "复制成功！");
+        app->closeMessageBox(box.box);
+        EXPECT_EQ(clipboardText(CF_UNICODETEXT), c.expected);
+        EXPECT_EQ(clipboardText(CF_TEXT), c.expected);  // GBK bytes
+    }
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, FilterBoxClearedShowsTheResultListAndCount) {
+    sim.setCorpus(HOST1, corpus(HOST1, 4));
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 4));
+    ShowWindow(app->control(ID_超级列表框1), SW_HIDE);
+    ShowWindow(app->control(ID_超级列表框2), SW_SHOW);
+    SetWindowTextW(app->control(ID_透明标签2), L"x");
+    app->setText(app->control(ID_编辑框2), "abc");  // not empty: nothing happens
+    EXPECT_TRUE(IsWindowVisible(app->control(ID_超级列表框2)));
+    app->setText(app->control(ID_编辑框2), "");
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(app->control(ID_超级列表框1)); }, 3000));
+    EXPECT_FALSE(IsWindowVisible(app->control(ID_超级列表框2)));
+    EXPECT_EQ(label(*app), "资源数：4");
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+// The settings window over a program whose url.txt holds `start`; returns the window.
+HWND openSettings(QuorrelProcess& app) {
+    HWND other = app.control(ID_选择框1);
+    if (app.isTicked(other)) {
+        app.click(other);  // unticking opens nothing
+        waitFor([&] { return !app.isTicked(other); }, 3000);
+        Sleep(200);
+        EXPECT_TRUE(app.windowsOfClass(SETTINGS_WINDOW_CLASS).empty());
+    }
+    app.click(other);
+    HWND settings = nullptr;
+    waitFor([&] {
+        auto found = app.windowsOfClass(SETTINGS_WINDOW_CLASS);
+        settings = found.empty() ? nullptr : found.front();
+        return settings != nullptr;
+    });
+    return settings;
+}
+
+TEST_F(AppEndToEnd, SettingsWindowChecksAndSavesUrlTxt) {
+    auto app = launch("old.example", true);
+    const std::string urlTxt = app->programDir() + "\\url.txt";
+    HWND settings = openSettings(*app);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(app->text(settings), "设置-其他网盘");
+    EXPECT_EQ(GetWindow(settings, GW_OWNER), app->mainWindow());
+    EXPECT_FALSE(IsWindowEnabled(app->mainWindow()));  // modal
+    RECT r{};
+    GetWindowRect(settings, &r);
+    EXPECT_EQ(r.right - r.left, 381);
+    EXPECT_EQ(r.bottom - r.top, 236);
+    HWND edit = GetDlgItem(settings, ID_SETTINGS_编辑框1);
+    EXPECT_EQ(app->text(edit), "old.example");
+    EXPECT_EQ(app->text(GetDlgItem(settings, ID_SETTINGS_按钮1)), "确定");
+    EXPECT_EQ(app->text(GetDlgItem(settings, ID_SETTINGS_按钮2)), "帮助");
+    EXPECT_EQ(app->text(GetDlgItem(settings, ID_SETTINGS_按钮3)), "取消");
+
+    // Help.
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮2));
+    MessageBoxSeen box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.caption, "帮助");
+    EXPECT_EQ(box.owner, settings);
+    EXPECT_NE(box.text.find("支持多个网址 每个网址之间请用英文分号隔开"), std::string::npos) << box.text;
+    app->closeMessageBox(box.box);
+
+    // Empty text: refused, window stays.
+    app->setText(edit, "");
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+    box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "请输入内容！");
+    EXPECT_EQ(box.caption, "提示");
+    app->closeMessageBox(box.box);
+    EXPECT_TRUE(IsWindow(settings));
+
+    // Ending in ";": a plain task-modal box without owner, nothing saved.
+    app->setText(edit, "a.example;b.example;");
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+    box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "请不用分号结尾！");
+    EXPECT_EQ(box.caption, "信息：");
+    EXPECT_EQ(box.owner, nullptr);
+    app->closeMessageBox(box.box);
+    EXPECT_TRUE(IsWindow(settings));
+    EXPECT_EQ(readWholeFile(urlTxt), "old.example");
+
+    // Accepted: exactly the text's bytes, the window closes, "其他" stays ticked.
+    app->setText(edit, "a.example;b.example");
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    EXPECT_EQ(readWholeFile(urlTxt), "a.example;b.example");
+    EXPECT_TRUE(app->isTicked(app->control(ID_选择框1)));
+    EXPECT_TRUE(IsWindowEnabled(app->mainWindow()));
+
+    // 取消 after editing changes nothing; the next opening shows the saved text.
+    settings = openSettings(*app);
+    ASSERT_NE(settings, nullptr);
+    edit = GetDlgItem(settings, ID_SETTINGS_编辑框1);
+    EXPECT_EQ(app->text(edit), "a.example;b.example");
+    app->setText(edit, "changed.example");
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮3));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    EXPECT_EQ(readWholeFile(urlTxt), "a.example;b.example");
+
+    // The saved sites are what the search uses: task numbers 24 and 25.
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitFor([&] { return sim.requestCount() >= 2; }));
+    Sleep(300);
+    EXPECT_EQ(requestedSites(), (std::set<std::string>{"a.example", "b.example"}));
+
+    // One blank is accepted and written as one byte.
+    settings = openSettings(*app);
+    ASSERT_NE(settings, nullptr);
+    app->setText(GetDlgItem(settings, ID_SETTINGS_编辑框1), " ");
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    EXPECT_EQ(readWholeFile(urlTxt), " ");
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, UnwritableUrlTxtIsReportedAndTheTextStillUsed) {
+    auto app = launch();
+    // A folder named url.txt: the file cannot be created.
+    CreateDirectoryW(gbkToWide(app->programDir() + "\\url.txt").c_str(), nullptr);
+    HWND settings = openSettings(*app);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(app->text(GetDlgItem(settings, ID_SETTINGS_编辑框1)), "");
+    app->setText(GetDlgItem(settings, ID_SETTINGS_编辑框1), "mem.example");
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+    MessageBoxSeen box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_NE(box.text.find("url.txt"), std::string::npos) << box.text;
+    app->closeMessageBox(box.box);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitFor([&] { return sim.requestCount() >= 1; }));
+    EXPECT_EQ(requestedSites(), std::set<std::string>{"mem.example"});
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, StartedElsewhereReadsItsOwnUrlTxtUpToTheZeroByte) {
+    std::string elsewhere = freshDirectory("elsewhere");
+    writeWholeFile(elsewhere + "\\url.txt", "wrong.example");
+    QuorrelProcess app(freshDirectory("prog"));
+    writeWholeFile(app.programDir() + "\\url.txt", std::string("own.example\0junk.example", 25));
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}, elsewhere));
+    HWND settings = openSettings(app);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(app.text(GetDlgItem(settings, ID_SETTINGS_编辑框1)), "own.example");
+    app.click(GetDlgItem(settings, ID_SETTINGS_按钮3));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    // The export lands beside the program too, not in the working directory.
+    app.setText(app.control(ID_编辑框1), "here");
+    std::vector<HWND> before = fileManagerWindows();
+    app.command(ID_全部导出);
+    MessageBoxSeen box = app.waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    app.closeMessageBox(box.box);
+    bool exists = false;
+    readWholeFile(app.programDir() + "\\here资源列表.txt", &exists);
+    EXPECT_TRUE(exists);
+    EXPECT_GE(closeNewFileManagerWindows(before, 10000), 1);
+    EXPECT_TRUE(app.closeAndWait(5000));
+}
+
+TEST_F(AppEndToEnd, Screenshots) {
+    sim.setCorpus(HOST1, simGeneratedHits(HOST1, "电影", 0, 30));
+    sim.setCorpus(HOST2, simGeneratedHits(HOST2, "电影", 0, 12));
+    auto app = launch("pan.example.com;yun.example.org", true);
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    tick(*app, ID_FIRST_SERVICE_BOX + 1);
+    app->setText(app->control(ID_编辑框1), "电影");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 2, 42));
+    std::string dir = windowsPath(SCREENSHOT_DIR);
+    CreateDirectoryW(gbkToWide(dir).c_str(), nullptr);
+    EXPECT_TRUE(app->screenshot(app->mainWindow(), dir + "\\main-window.png"));
+    HWND settings = openSettings(*app);
+    ASSERT_NE(settings, nullptr);
+    Sleep(800);  // the skin's fade-in
+    EXPECT_TRUE(app->screenshot(settings, dir + "\\settings-window.png"));
+    app->click(GetDlgItem(settings, ID_SETTINGS_按钮3));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+}  // namespace
