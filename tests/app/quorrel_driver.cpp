@@ -338,11 +338,17 @@ bool QuorrelProcess::exited(int ms) const {
 }
 
 bool QuorrelProcess::screenshot(HWND window, const std::string& pngPath) const {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    Sleep(500);
+    // Away from the spot where other test programs open their windows on the shared display.
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    int x = GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left) - 20;
+    SetWindowPos(window, HWND_TOPMOST, x > 0 ? x : 0, 300, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(800);
+    // The client area: without a window manager the display shows no frame around it.
     RECT r{};
-    GetWindowRect(window, &r);
+    GetClientRect(window, &r);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
