@@ -50,6 +50,7 @@ private:
     void onOtherClicked();
     void onFilterChanged();
     void showContextMenu();
+    void resumeListDrawing();
 
     // Result actions.
     void openSelected();
@@ -69,5 +70,6 @@ private:
     std::shared_ptr<MainSearchSink> sink_;
     RunningWorkers workers_;
     int hitCounter_ = 0;
-    std::string extraSites_;  // the content of url.txt
+    bool listDrawingHeld_ = false;  // rows are arriving below the visible part
+    std::string extraSites_;        // the content of url.txt
 };
