@@ -401,6 +401,81 @@ TEST_F(AppEndToEnd, CopyPutsTheSelectedAddressAndTitleOnTheClipboard) {
     EXPECT_TRUE(app->closeAndWait(5000));
 }
 
+// Right-click on a list pops up 菜单; its third item copies the title of the row selected in
+// 超级列表框1, also when the menu was opened over 超级列表框2.
+TEST_F(AppEndToEnd, ContextMenuOverEitherListActsOnTheResultSelection) {
+    sim.setCorpus(HOST1, {{"http://h/1", "第一"}, {"http://h/2", "第二"}});
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    ASSERT_TRUE(app->selectRow(ID_超级列表框1, 0));
+
+    struct Case {
+        int list;
+        int downs;  // the first Down selects the first item
+        std::string expected;
+    };
+    for (const Case& c : {Case{ID_超级列表框1, 3, "第一"}, Case{ID_超级列表框2, 2, "http://h/1"}}) {
+        if (c.list == ID_超级列表框2) {
+            ShowWindow(app->control(ID_超级列表框1), SW_HIDE);
+            ShowWindow(app->control(ID_超级列表框2), SW_SHOW);
+        }
+        HWND list = app->control(c.list);
+        POINT row0 = app->rowPoint(ID_超级列表框1, 0);  // over row 0, which stays selected
+        LPARAM at = MAKELPARAM(row0.x, row0.y);
+        PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
+        PostMessageW(list, WM_RBUTTONUP, 0, at);
+        HWND menu = nullptr;
+        ASSERT_TRUE(waitFor([&] {
+            auto menus = app->windowsOfClass(L"#32768");
+            menu = menus.empty() ? nullptr : menus.front();
+            return menu != nullptr;
+        }));
+        for (int i = 0; i < c.downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        MessageBoxSeen box = app->waitForMessageBox();
+        ASSERT_NE(box.box, nullptr);
+        EXPECT_EQ(box.text, "复制成功！");
+        app->closeMessageBox(box.box);
+        EXPECT_EQ(clipboardText(CF_UNICODETEXT), c.expected);
+    }
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+// A double-click opens the selected hit, but only web addresses reach the shell: an address
+// taken from a page that names a program must not start it.
+TEST_F(AppEndToEnd, DoubleClickDoesNotHandNonWebAddressesToTheShell) {
+    sim.setCorpus(HOST1,
+                  {{"notepad.exe", "a"}, {"C:\\windows\\notepad.exe", "b"}, {"file:///C:/windows/notepad.exe", "c"}});
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 3));
+    ASSERT_EQ(app->cell(ID_超级列表框1, 0, 2), "notepad.exe");
+    std::vector<HWND> before = windowsOfImage(L"notepad.exe");
+    HWND list = app->control(ID_超级列表框1);
+    for (int row = 0; row < 3; ++row) {
+        POINT p = app->rowPoint(ID_超级列表框1, row);
+        LPARAM at = MAKELPARAM(p.x, p.y);
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+        PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+    }
+    // The double-clicks were handled (the last one selected row 2) and nothing was started.
+    EXPECT_TRUE(waitFor([&] { return SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == 2; }, 3000));
+    Sleep(1500);
+    std::vector<HWND> after = windowsOfImage(L"notepad.exe");
+    for (HWND w : after) {
+        if (std::find(before.begin(), before.end(), w) == before.end()) PostMessageW(w, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
 TEST_F(AppEndToEnd, FilterBoxClearedShowsTheResultListAndCount) {
     sim.setCorpus(HOST1, corpus(HOST1, 4));
     auto app = launch();

@@ -107,27 +107,31 @@ std::vector<HWND> windowsTitled(const std::string& part) {
     return search.found;
 }
 
-std::vector<HWND> fileManagerWindows() {
-    std::vector<HWND> found;
+std::vector<HWND> windowsOfImage(const wchar_t* image) {
+    struct Search {
+        const wchar_t* image;
+        std::vector<HWND> found;
+    } search{image, {}};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
             if (!IsWindowVisible(window) || window == GetShellWindow()) return TRUE;
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
             HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
             if (!process) return TRUE;
-            wchar_t image[MAX_PATH] = {};
+            wchar_t path[MAX_PATH] = {};
             DWORD size = MAX_PATH;
-            bool isExplorer = QueryFullProcessImageNameW(process, 0, image, &size) &&
-                              std::wstring(image).find(L"explorer.exe") != std::wstring::npos;
+            bool matches = QueryFullProcessImageNameW(process, 0, path, &size) &&
+                           std::wstring(path).find(s->image) != std::wstring::npos;
             CloseHandle(process);
             wchar_t title[256] = {};
             GetWindowTextW(window, title, 256);
-            if (isExplorer && title[0] != 0) reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+            if (matches && title[0] != 0) s->found.push_back(window);
             return TRUE;
         },
-        LPARAM(&found));
-    return found;
+        LPARAM(&search));
+    return search.found;
 }
 
 int closeNewFileManagerWindows(const std::vector<HWND>& before, int waitMs) {
@@ -254,6 +258,16 @@ bool QuorrelProcess::selectRow(int listId, int row) {
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     remote.write(0, &item, sizeof(item));
     return SendMessageW(control(listId), LVM_SETITEMSTATE, WPARAM(row), LPARAM(remote.at())) != 0;
+}
+
+POINT QuorrelProcess::rowPoint(int listId, int row) const {
+    RemoteBuffer remote(process_, sizeof(RECT));
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (!remote || !remote.write(0, &r, sizeof(r))) return {};
+    SendMessageW(control(listId), LVM_GETITEMRECT, WPARAM(row), LPARAM(remote.at()));
+    remote.read(0, &r, sizeof(r));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 std::string QuorrelProcess::columnTitle(int listId, int column) const {

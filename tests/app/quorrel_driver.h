@@ -36,8 +36,13 @@ struct MessageBoxSeen {
 
 // Visible top-level windows of any process whose title contains `part` (GBK).
 std::vector<HWND> windowsTitled(const std::string& part);
-// Visible top-level windows of file-manager processes (explorer.exe), the desktop's excepted.
-std::vector<HWND> fileManagerWindows();
+// Visible, titled top-level windows of processes whose program file name contains `image`,
+// the shell's desktop window excepted.
+std::vector<HWND> windowsOfImage(const wchar_t* image);
+// Those of the file manager (explorer.exe).
+inline std::vector<HWND> fileManagerWindows() {
+    return windowsOfImage(L"explorer.exe");
+}
 // Waits up to `waitMs` for file-manager windows that were not in `before`, closes them
 // (WM_CLOSE) and returns how many there were.
 int closeNewFileManagerWindows(const std::vector<HWND>& before, int waitMs);
@@ -70,6 +75,8 @@ public:
     std::string cell(int listId, int row, int column) const;
     std::vector<std::vector<std::string>> rows(int listId) const;
     bool selectRow(int listId, int row);
+    // Client point in the middle of a row's first cell, for mouse messages.
+    POINT rowPoint(int listId, int row) const;
     std::string columnTitle(int listId, int column) const;
 
     // Top-level windows of the process that are visible, of the given class.
