@@ -6,18 +6,19 @@
 # is printed) and stops.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-port=${QUORREL_DEMO_PORT:-8765}
+port=${QUORREL_DEMO_PORT:-0}  # 0: any free port
 ./scripts/install-deps.sh
 ./scripts/build.sh
 
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
-started_xvfb=0
-[ -f build/xvfb.pid ] || started_xvfb=1
+xvfb_before=$(cat build/xvfb.pid 2>/dev/null || true)
 
 . scripts/wine-env.sh
 wine_up
-[ -f build/xvfb.pid ] || started_xvfb=0
+# A virtual display started just now by wine_up is ours to stop at the end.
+xvfb_ours=$(cat build/xvfb.pid 2>/dev/null || true)
+[ "$xvfb_ours" != "$xvfb_before" ] || xvfb_ours=""
 
 simlog=build/win/engine-sim.log
 : >"$simlog"
@@ -29,19 +30,20 @@ if ! grep -q listening "$simlog"; then
     kill "$sim" 2>/dev/null || true
     exit 1
 fi
-echo "demo: $(grep listening "$simlog" | head -n1 | tr -d '\r')"
+engine=$(grep -o 'listening on [0-9.:]*' "$simlog" | head -n1 | awk '{print $3}')
+echo "demo: engine simulator on $engine"
 stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; }
 trap stop_sim EXIT
 
 if [ "$headless" = 0 ]; then
-    wine build/win/app/quorrel.exe --engine=127.0.0.1:"$port" "$@"
+    wine build/win/app/quorrel.exe --engine="$engine" "$@"
     exit 0
 fi
 
 # No display: show that the program came up against the simulator, save a picture, stop.
 mkdir -p build/win/screenshots
 shot=$PWD/build/win/screenshots/demo.png
-wine build/win/app/quorrel.exe --engine=127.0.0.1:"$port" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
+wine build/win/app/quorrel.exe --engine="$engine" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
 pid=$!
 sleep "${QUORREL_SHOT_DELAY:-6}"
 window=$(xwininfo -root -tree 2>/dev/null | grep -F '"Quorrel-V1.0  (Vantry)"' | awk '{print $1}' | head -n1 || true)
@@ -50,7 +52,7 @@ echo "screenshot: $shot"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 stop_sim
-if [ "$started_xvfb" = 1 ] && [ -f build/xvfb.pid ]; then
-    kill "$(cat build/xvfb.pid)" 2>/dev/null || true
-    rm -f build/xvfb.pid
+if [ -n "$xvfb_ours" ]; then
+    kill "$xvfb_ours" 2>/dev/null || true
+    if [ -n "$xvfb_before" ]; then echo "$xvfb_before" >build/xvfb.pid; else rm -f build/xvfb.pid; fi
 fi

@@ -10,8 +10,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
-started_xvfb=0
-[ -f build/xvfb.pid ] || started_xvfb=1
+xvfb_before=$(cat build/xvfb.pid 2>/dev/null || true)
 
 . scripts/wine-env.sh
 wine_up
@@ -21,7 +20,9 @@ if [ "$headless" = 0 ]; then
     exec wine "$program" "$@"
 fi
 
-[ -f build/xvfb.pid ] || started_xvfb=0
+# A virtual display started just now by wine_up is ours to stop at the end.
+xvfb_ours=$(cat build/xvfb.pid 2>/dev/null || true)
+[ "$xvfb_ours" != "$xvfb_before" ] || xvfb_ours=""
 mkdir -p build/win/screenshots
 shot=$PWD/build/win/screenshots/run.png
 wine "$program" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
@@ -36,7 +37,7 @@ fi
 echo "screenshot: $shot"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
-if [ "$started_xvfb" = 1 ] && [ -f build/xvfb.pid ]; then
-    kill "$(cat build/xvfb.pid)" 2>/dev/null || true
-    rm -f build/xvfb.pid
+if [ -n "$xvfb_ours" ]; then
+    kill "$xvfb_ours" 2>/dev/null || true
+    if [ -n "$xvfb_before" ]; then echo "$xvfb_before" >build/xvfb.pid; else rm -f build/xvfb.pid; fi
 fi
