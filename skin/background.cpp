@@ -24,7 +24,8 @@ HWND topLevelOf(HWND control, WindowRecord*& record) {
 
 void veil(HDC dc, int w, int h, int alpha) {
     draw::Graphics graphics;
-    if (beginGraphics(graphics, dc)) fillRect(graphics, 0, 0, static_cast<float>(w), static_cast<float>(h), ToArgb(0xFFFFFF, alpha));
+    if (beginGraphics(graphics, dc))
+        fillRect(graphics, 0, 0, static_cast<float>(w), static_cast<float>(h), ToArgb(0xFFFFFF, alpha));
 }
 
 }  // namespace

@@ -7,7 +7,9 @@ namespace skin {
 
 namespace {
 
-COLORREF textColour(HWND control) { return static_cast<COLORREF>(getProp(control, PROP_TEXT_COLOUR)); }
+COLORREF textColour(HWND control) {
+    return static_cast<COLORREF>(getProp(control, PROP_TEXT_COLOUR));
+}
 
 }  // namespace
 
@@ -58,8 +60,8 @@ void PaintPushButton(const ControlRecord& control, const DRAWITEMSTRUCT& item) {
         // A disabled caption is drawn in the window's secondary text colour.
         COLORREF text = (state & ODS_DISABLED) ? 0x808080 : textColour(control.handle);
         float shift = control.hotItem >= 0 ? 2.0f : 0.0f;
-        drawText(g, windowText(control.handle), control.fontFace, static_cast<float>(control.fontSize), control.fontStyle,
-                 ToArgb(text, 255), draw::GpRectF{x + shift, y + shift, fw, fh});
+        drawText(g, windowText(control.handle), control.fontFace, static_cast<float>(control.fontSize),
+                 control.fontStyle, ToArgb(text, 255), draw::GpRectF{x + shift, y + shift, fw, fh});
     }
     BitBlt(item.hDC, rc.left, rc.top, w, h, memory.dc(), 0, 0, SRCCOPY);
 }
@@ -224,6 +226,11 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             break;
         case WM_DESTROY:
             releaseControlBrush(window);
+            break;
+        case BM_SETSTYLE:
+            // Dialogs move the default-button style between buttons with BM_SETSTYLE, which
+            // would replace the owner-drawn type; a skinned push button stays owner-drawn.
+            if (control->kind == BUTTON_PUSH) wParam = (wParam & ~static_cast<WPARAM>(0xF)) | BS_OWNERDRAW;
             break;
         default:
             break;

@@ -123,7 +123,9 @@ struct EditMessage {
     LPARAM lParam;
 };
 
-LRESULT passOn(EditMessage& m, UINT message) { return callOldProc(m.edit, message, m.wParam, m.lParam); }
+LRESULT passOn(EditMessage& m, UINT message) {
+    return callOldProc(m.edit, message, m.wParam, m.lParam);
+}
 
 LRESULT onEditDestroy(EditMessage& m) {
     releaseControlBrush(m.edit);
@@ -222,7 +224,8 @@ int scrollPartAt(HWND edit, LONG objectId, POINT p) {
     if (!GetScrollBarInfo(edit, objectId, &info) || !PtInRect(&info.rcScrollBar, p)) return 0;
     bool vertical = objectId == static_cast<LONG>(OBJID_VSCROLL);
     int along = vertical ? p.y - info.rcScrollBar.top : p.x - info.rcScrollBar.left;
-    int length = vertical ? info.rcScrollBar.bottom - info.rcScrollBar.top : info.rcScrollBar.right - info.rcScrollBar.left;
+    int length =
+        vertical ? info.rcScrollBar.bottom - info.rcScrollBar.top : info.rcScrollBar.right - info.rcScrollBar.left;
     if (along < info.dxyLineButton) return 1;
     if (along >= length - info.dxyLineButton) return 4;
     if (along >= info.xyThumbTop && along < info.xyThumbBottom) return 3;
@@ -232,8 +235,10 @@ int scrollPartAt(HWND edit, LONG objectId, POINT p) {
 LRESULT onEditNcMouseMove(EditMessage& m) {
     POINT p{static_cast<short>(LOWORD(m.lParam)), static_cast<short>(HIWORD(m.lParam))};
     int part = 0;
-    if (int v = scrollPartAt(m.edit, OBJID_VSCROLL, p)) part = v;
-    else if (int h = scrollPartAt(m.edit, OBJID_HSCROLL, p)) part = 0x10 | h;
+    if (int v = scrollPartAt(m.edit, OBJID_VSCROLL, p))
+        part = v;
+    else if (int h = scrollPartAt(m.edit, OBJID_HSCROLL, p))
+        part = 0x10 | h;
     if (part != m.control.overlayHotPart) {
         m.control.overlayHotPart = part;
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE | TME_NONCLIENT, m.edit, 0};

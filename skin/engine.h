@@ -59,8 +59,8 @@ std::string windowText(HWND window);
 LRESULT callOldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 struct Settings {
-    std::string skinImage;             // encoded picture; empty: colours only
-    DWORD mainColour = 0;              // ARGB
+    std::string skinImage;  // encoded picture; empty: colours only
+    DWORD mainColour = 0;   // ARGB
     bool mainColourSet = false;
     COLORREF accentColour = DEFAULT_ACCENT;
     int mode = 4;
@@ -116,7 +116,7 @@ struct CaptionButton {
     int kind = CB_CLOSE;
     RECT rect{};  // client coordinates
     std::string tip;
-    int id = 0;   // tooltip tool id
+    int id = 0;  // tooltip tool id
 };
 
 struct CloseFrame {

@@ -27,9 +27,13 @@ struct FrameMessage {
     LPARAM lParam;
 };
 
-LRESULT passOn(FrameMessage& m, UINT message) { return callOldProc(m.window, message, m.wParam, m.lParam); }
+LRESULT passOn(FrameMessage& m, UINT message) {
+    return callOldProc(m.window, message, m.wParam, m.lParam);
+}
 
-POINT clientPoint(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+POINT clientPoint(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
 
 int buttonAt(const WindowRecord& record, POINT p) {
     if (!record.drawCaption) return -1;
@@ -99,7 +103,8 @@ void stopTimer(WindowRecord& record) {
 // The hot button becomes the previous one and fades out from where its fade-in had got to.
 void releaseHot(WindowRecord& record) {
     if (record.hotButton < 0) return;
-    if (record.prevButton >= 0 && record.prevButton != record.hotButton) paintCaptionButton(record, record.prevButton, 0, false);
+    if (record.prevButton >= 0 && record.prevButton != record.hotButton)
+        paintCaptionButton(record, record.prevButton, 0, false);
     record.prevButton = record.hotButton;
     record.prevStep = HOVER_STEPS - std::min(record.hotStep, HOVER_STEPS);
     record.hotButton = -1;
@@ -445,7 +450,9 @@ LRESULT onMouseLeave(FrameMessage& m) {
 
 }  // namespace
 
-void setTrimFunction(TrimFunction trim) { g_trim = trim ? trim : trimMemory; }
+void setTrimFunction(TrimFunction trim) {
+    g_trim = trim ? trim : trimMemory;
+}
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     int index = static_cast<int>(getProp(window, PROP_INDEX));

@@ -140,7 +140,9 @@ std::vector<CloseFrame>& closeFrames() {
 
 }  // namespace
 
-void releasePictureCache() { pictureCache().clear(); }
+void releasePictureCache() {
+    pictureCache().clear();
+}
 
 void setRoundRegion(HWND window, bool resetFirst) {
     if (resetFirst) {
@@ -206,8 +208,7 @@ void layoutCaptionButtons(WindowRecord& record) {
     RECT client{};
     GetClientRect(record.handle, &client);
     int total = 0;
-    for (const CaptionButton& b : record.buttons)
-        total += (b.kind == CB_CLOSE ? CLOSE_BUTTON_W : CAPTION_BUTTON_W) + 1;
+    for (const CaptionButton& b : record.buttons) total += (b.kind == CB_CLOSE ? CLOSE_BUTTON_W : CAPTION_BUTTON_W) + 1;
     int stripRight = client.right - 4;
     int x = stripRight - total - 2 + 1;
     // The list holds close, maximise, minimise, items; they stand in the reverse order on screen.
@@ -254,10 +255,12 @@ void paintCaptionButton(WindowRecord& record, int button, int hoverAlpha, bool p
             if (pressed) {
                 fillPath(graphics, path, b.kind == CB_CLOSE ? ToArgb(RGB(170, 20, 30), 255) : ToArgb(0, 70));
             } else if (hoverAlpha > 0) {
-                fillPath(graphics, path,
-                         b.kind == CB_CLOSE ? ToArgb(RGB(232, 17, 35), hoverAlpha) : ToArgb(0xFFFFFF, hoverAlpha * 3 / 8));
+                fillPath(
+                    graphics, path,
+                    b.kind == CB_CLOSE ? ToArgb(RGB(232, 17, 35), hoverAlpha) : ToArgb(0xFFFFFF, hoverAlpha * 3 / 8));
             }
-            if (pressed || hoverAlpha > 0) drawGlyph(graphics, record, b, 0, 0, static_cast<float>(w), static_cast<float>(h));
+            if (pressed || hoverAlpha > 0)
+                drawGlyph(graphics, record, b, 0, 0, static_cast<float>(w), static_cast<float>(h));
         }
     }
     HDC dc = target ? target : GetDC(record.handle);
@@ -287,7 +290,9 @@ RECT workAreaFromTaskbar(int screenW, int screenH, const RECT* taskbar) {
     return area;
 }
 
-const std::vector<CloseFrame>& lastCloseEffect() { return closeFrames(); }
+const std::vector<CloseFrame>& lastCloseEffect() {
+    return closeFrames();
+}
 
 void playCloseEffect(WindowRecord& record) {
     closeFrames().clear();

@@ -9,7 +9,9 @@ std::atomic<long> g_gdi{0};
 std::atomic<long> g_user{0};
 }  // namespace
 
-LiveCounts liveCounts() { return {g_gdi.load(), g_user.load()}; }
+LiveCounts liveCounts() {
+    return {g_gdi.load(), g_user.load()};
+}
 
 HGDIOBJ countGdi(HGDIOBJ object) {
     if (object) ++g_gdi;
@@ -38,7 +40,9 @@ void destroyCountedWindow(HWND window) {
     if (window && IsWindow(window) && DestroyWindow(window)) --g_user;
 }
 
-void countedWindowGone() { --g_user; }
+void countedWindowGone() {
+    --g_user;
+}
 
 HBITMAP createDib(int w, int h, DWORD** bits) {
     BITMAPINFO info{};

@@ -26,7 +26,7 @@ void countedWindowGone();
 
 // A memory DC with one bitmap selected; the previous bitmap goes back before both are freed.
 class MemoryDC {
-  public:
+public:
     MemoryDC() = default;
     // A 32-bit top-down DIB section of w x h, zero-filled.
     MemoryDC(int w, int h);
@@ -41,7 +41,7 @@ class MemoryDC {
     int height() const { return h_; }
     explicit operator bool() const { return dc_ != nullptr; }
 
-  private:
+private:
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ previous_ = nullptr;

@@ -66,11 +66,20 @@ void roundBox(HWND box) {
     DeleteObject(region);
 }
 
-void skinMessageBox(HWND box) {
+// The geometry is changed when the box is first shown: at activation time the system may not
+// have laid out its buttons yet and would move them back afterwards.
+void reshapeMessageBox(WindowRecord& record) {
+    HWND box = record.handle;
     RECT r{};
     GetWindowRect(box, &r);
     MoveWindow(box, r.left, r.top, r.right - r.left + 6, r.bottom - r.top, FALSE);
+    makeFrameless(box, record.captionHeight);
+    roundBox(box);
+    layoutCaptionButtons(record);
+    RebuildWindowSkin(FindWindowIndex(box));
+}
 
+void skinMessageBox(HWND box) {
     auto record = std::make_unique<WindowRecord>();
     record->handle = box;
     record->isMessageBox = true;
@@ -80,8 +89,6 @@ void skinMessageBox(HWND box) {
     record->windowMode = settings().mode;
     record->screenW = GetSystemMetrics(SM_CXSCREEN);
     record->screenH = GetSystemMetrics(SM_CYSCREEN);
-    makeFrameless(box, record->captionHeight);
-    roundBox(box);
 
     SetWindowLongPtrA(box, GWL_STYLE, GetWindowLongPtrA(box, GWL_STYLE) | WS_SYSMENU);
     LONG_PTR exStyle = GetWindowLongPtrA(box, GWL_EXSTYLE);
@@ -95,11 +102,10 @@ void skinMessageBox(HWND box) {
     setProp(box, PROP_INDEX, index);
     createCaptionButtons(added);  // a box has no minimise or maximise box: close only
     skinChildren(added, index, box, true);
-    auto old = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc)));
+    auto old =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc)));
     added.oldProc = old;
     setProp(box, PROP_PROC, reinterpret_cast<INT_PTR>(old));
-    RebuildWindowSkin(index);
 }
 
 LRESULT CALLBACK hookProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -183,6 +189,10 @@ LRESULT onBoxNcLButtonUp(BoxMessage& m) {
 }
 
 LRESULT onBoxPaint(BoxMessage& m) {
+    if (!m.record.shown) {  // shown before the hook saw it
+        m.record.shown = true;
+        reshapeMessageBox(m.record);
+    }
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(m.box, &ps);
     if (m.record.displayDC) BitBlt(dc, 0, 0, m.record.bgW, m.record.bgH, m.record.displayDC, 0, 0, SRCCOPY);
@@ -246,6 +256,12 @@ LRESULT CALLBACK MessageBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lP
             break;
         case WM_SIZE:
             return onBoxSize(m);
+        case WM_SHOWWINDOW:
+            if (wParam && !record->shown) {
+                record->shown = true;
+                reshapeMessageBox(*record);
+            }
+            break;
         case WM_NCPAINT:
             if (wParam > 1) DeleteObject(reinterpret_cast<HRGN>(wParam));
             return 0;

@@ -109,8 +109,10 @@ void paintOverlay(HWND overlay, HDC target) {
         float length = vertical ? fh : fw;
         // Track: a thin groove between the arrows.
         if (hot == 2) {
-            if (vertical) fillRect(g, 0, button, fw, length - 2 * button, ToArgb(accent, 30));
-            else fillRect(g, button, 0, length - 2 * button, fh, ToArgb(accent, 30));
+            if (vertical)
+                fillRect(g, 0, button, fw, length - 2 * button, ToArgb(accent, 30));
+            else
+                fillRect(g, button, 0, length - 2 * button, fh, ToArgb(accent, 30));
         }
         // Arrows.
         for (int end = 0; end < 2; ++end) {

@@ -48,8 +48,8 @@ void fillVertical(draw::Graphics& graphics, const draw::GraphicsPath& path, floa
     if (verticalBrush(brush, top, bottom, first, last)) graphics.FillPath(brush, path);
 }
 
-void fillVertical3(draw::Graphics& graphics, const draw::GraphicsPath& path, float top, float bottom,
-                   draw::ARGB first, draw::ARGB middle, draw::ARGB last) {
+void fillVertical3(draw::Graphics& graphics, const draw::GraphicsPath& path, float top, float bottom, draw::ARGB first,
+                   draw::ARGB middle, draw::ARGB last) {
     draw::LinearGradientBrush brush;
     if (!verticalBrush(brush, top, bottom, first, last)) return;
     draw::ARGB colours[3] = {first, middle, last};

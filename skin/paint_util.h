@@ -19,8 +19,8 @@ void Glow(draw::Graphics& graphics, const draw::GraphicsPath& path, int n, COLOR
 // Fills the path with a vertical gradient from (top) to (bottom), two or three colours (ARGB).
 void fillVertical(draw::Graphics& graphics, const draw::GraphicsPath& path, float top, float bottom, draw::ARGB first,
                   draw::ARGB last);
-void fillVertical3(draw::Graphics& graphics, const draw::GraphicsPath& path, float top, float bottom,
-                   draw::ARGB first, draw::ARGB middle, draw::ARGB last);
+void fillVertical3(draw::Graphics& graphics, const draw::GraphicsPath& path, float top, float bottom, draw::ARGB first,
+                   draw::ARGB middle, draw::ARGB last);
 void fillPath(draw::Graphics& graphics, const draw::GraphicsPath& path, draw::ARGB colour);
 void outlinePath(draw::Graphics& graphics, const draw::GraphicsPath& path, draw::ARGB colour, float width = 1.0f);
 void fillRect(draw::Graphics& graphics, float x, float y, float w, float h, draw::ARGB colour);

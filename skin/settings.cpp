@@ -103,8 +103,8 @@ std::string composePicture(const std::string& picture, DWORD mainArgb) {
             DWORD p = src[x];
             unsigned a = (p >> 24) * KEEP / 255;
             auto mix = [&](unsigned pc, unsigned mc) { return (pc * a + mc * (255 - a)) / 255; };
-            dst[x] = 0xFF000000u | (mix((p >> 16) & 0xFF, mr) << 16) | (mix((p >> 8) & 0xFF, mg) << 8) |
-                     mix(p & 0xFF, mb);
+            dst[x] =
+                0xFF000000u | (mix((p >> 16) & 0xFF, mr) << 16) | (mix((p >> 8) & 0xFF, mg) << 8) | mix(p & 0xFF, mb);
         }
     }
     source.UnlockBits(in);

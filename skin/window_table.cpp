@@ -79,7 +79,8 @@ ButtonKind buttonKindOfStyle(LONG_PTR style) {
     int type = static_cast<int>(style & 0xF);
     if (type == 0x9) return BUTTON_RADIO;
     if (!(type & 0x2) && !(type & 0x4)) return BUTTON_PUSH;
-    if ((type & 0x2) && !(type & 0x4)) return BUTTON_CHECK;
+    // Types 2 and 3 only: 0xA and 0xB share the bits but are the user and owner-drawn types.
+    if ((type == 0x2 || type == 0x3)) return BUTTON_CHECK;
     return BUTTON_NONE;
 }
 
@@ -95,7 +96,6 @@ void readFont(HWND child, ControlRecord& control) {
     if (height > 0) control.fontSize = height;
     control.fontStyle = (logFont.lfWeight >= FW_BOLD ? 1 : 0) | (logFont.lfItalic ? 2 : 0);
 }
-
 
 bool inTable(const std::vector<ControlRecord>& table, HWND child) {
     return std::any_of(table.begin(), table.end(), [&](const ControlRecord& c) { return c.handle == child; });
@@ -169,8 +169,8 @@ void skinPlain(WindowRecord& record, int windowIndex, HWND parent, const char* c
 }
 
 void skinLists(WindowRecord& record, int windowIndex, HWND parent) {
-    for (const char* cls : {"ListBox", "ComboLBox", "SysListView32", "SysTreeView32", "SysIPAddress32",
-                            "SysDateTimePick32"})
+    for (const char* cls :
+         {"ListBox", "ComboLBox", "SysListView32", "SysTreeView32", "SysIPAddress32", "SysDateTimePick32"})
         skinPlain(record, windowIndex, parent, cls, TABLE_LISTS, ListProc);
 }
 
@@ -285,8 +285,8 @@ bool SkinWindow(HWND window, const SkinWindowOptions& options) {
     int index = static_cast<int>(table.size());
     WindowRecord& added = *table.back();
 
-    auto old = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
+    auto old =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
     added.oldProc = old;
     setProp(window, PROP_PROC, reinterpret_cast<INT_PTR>(old));
     setProp(window, PROP_INDEX, index);

@@ -15,8 +15,8 @@ void createControls(HWND window, HFONT font) {
     HINSTANCE module = GetModuleHandleW(nullptr);
     auto add = [&](const wchar_t* cls, const char* textGbk, DWORD style, DWORD exStyle, int x, int y, int w, int h,
                    int id) {
-        HWND control = CreateWindowExW(exStyle, cls, gbkToWide(textGbk).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                                       w, h, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
+        HWND control = CreateWindowExW(exStyle, cls, gbkToWide(textGbk).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w,
+                                       h, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return control;
     };
@@ -91,7 +91,7 @@ LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-HWND createDemoWindow() {
+HWND createDemoWindow(bool activate) {
     HINSTANCE module = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -111,7 +111,7 @@ HWND createDemoWindow() {
                                   WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y, 381, 236, nullptr,
                                   nullptr, module, nullptr);
     if (!window) return nullptr;
-    ShowWindow(window, SW_SHOW);
+    ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     return window;
 }

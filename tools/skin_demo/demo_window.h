@@ -11,4 +11,5 @@ inline constexpr int DEMO_CANCEL_ID = 104;   // "取消": closes
 inline constexpr int DEMO_OK_ID = 105;       // "确定": closes
 
 // Creates, skins and shows the demo window (SkinStartup must have run). Returns it, or null.
-HWND createDemoWindow();
+// `activate` false shows it without taking the activation (for tests that make many).
+HWND createDemoWindow(bool activate = true);

@@ -1,0 +1,166 @@
+// Skinned message boxes, driven from thread timers that fire inside the box's modal loop.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "skin/engine.h"
+#include "tests/skin/skin_test_util.h"
+
+using namespace skin;
+using namespace skintest;
+
+namespace {
+
+struct BoxProbe {
+    HWND first = nullptr;
+    HWND second = nullptr;
+    BYTE firstAlpha = 0;
+    BYTE secondAlpha = 0;
+    BYTE alphaAtStart = 255;
+    bool skinned = false;
+    bool hookGoneWhileShown = false;
+    int pressed = -1;
+    int nestedResult = -99;
+    int button = IDOK;
+    std::string screenshot;
+    int width = 0;
+    size_t statics = 0;
+    bool okOwnerDrawn = false;
+};
+BoxProbe g_probe;
+
+BYTE alphaOf(HWND window) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    COLORREF key = 0;
+    if (!GetLayeredWindowAttributes(window, &key, &alpha, &flags)) return 0;
+    return alpha;
+}
+
+HWND newestBox(HWND except) {
+    for (HWND box : threadBoxes())
+        if (box != except) return box;
+    return nullptr;
+}
+
+void click(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    if (button) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+    } else {
+        PostMessageW(box, WM_COMMAND, id, 0);
+    }
+}
+
+// Early look: the box is up, skinned and still (nearly) transparent.
+void CALLBACK peekEarly(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_probe.first = newestBox(nullptr);
+    if (!g_probe.first) return;
+    g_probe.skinned = GetPropA(g_probe.first, PROP_PROC) != nullptr;
+    g_probe.alphaAtStart = alphaOf(g_probe.first);
+}
+
+void CALLBACK answerFirst(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND box = newestBox(nullptr);
+    if (!box) return;
+    g_probe.first = box;
+    g_probe.firstAlpha = alphaOf(box);
+    RECT r{};
+    GetWindowRect(box, &r);
+    g_probe.width = r.right - r.left;
+    if (WindowRecord* record = recordOfWindow(box)) g_probe.statics = record->tables[TABLE_STATICS].size();
+    g_probe.screenshot = saveScreenshot(box, "skin_message_box.png");
+    g_probe.okOwnerDrawn = (GetWindowLongPtrW(GetDlgItem(box, IDOK), GWL_STYLE) & 0xF) == BS_OWNERDRAW;
+    click(box, g_probe.button);
+}
+
+void CALLBACK answerSecond(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_probe.second = newestBox(g_probe.first);
+    if (!g_probe.second) return;
+    g_probe.secondAlpha = alphaOf(g_probe.second);
+    click(g_probe.second, IDOK);
+}
+
+void CALLBACK openSecond(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_probe.first = newestBox(nullptr);
+    SetTimer(nullptr, 0, 600, answerSecond);
+    g_probe.nestedResult = SkinnedMessageBox(g_probe.first, "第二个消息框", 0, "提示");
+    // Back in the first box: it must still be there at full fade.
+    g_probe.firstAlpha = alphaOf(g_probe.first);
+    click(g_probe.first, IDOK);
+}
+
+class SkinMessageBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_probe = BoxProbe{};
+        SkinSettings s;
+        s.skinImage = BuiltInSkinPicture();
+        s.accentColour = 0xFF8800;
+        s.mode = 3;
+        SetSkin(s);
+        SetControlSkinOptions(true, 100);
+        tableBefore = windowTable().size();
+    }
+    void TearDown() override {
+        pump(20);
+        EXPECT_EQ(tableBefore, windowTable().size());
+    }
+    size_t tableBefore = 0;
+};
+
+}  // namespace
+
+TEST_F(SkinMessageBoxTest, OkGivesZeroAndTheBoxFadesInToAlpha240) {
+    SetTimer(nullptr, 0, 10, peekEarly);
+    SetTimer(nullptr, 0, 700, answerFirst);
+    int result = SkinnedMessageBox(nullptr, "这是一个换肤的消息框。", 0, "提示");
+    EXPECT_EQ(0, result);
+    EXPECT_TRUE(g_probe.skinned);
+    EXPECT_LT(g_probe.alphaAtStart, 240) << "the box starts transparent";
+    EXPECT_EQ(240, g_probe.firstAlpha);
+    EXPECT_GE(g_probe.statics, 1u);
+    EXPECT_TRUE(g_probe.okOwnerDrawn)
+        << "the dialog's default-button style must not undo the skin";  // the text, and the icon where the system puts
+                                                                        // one
+    EXPECT_FALSE(g_probe.screenshot.empty());
+    EXPECT_FALSE(fadeRunning());
+}
+
+TEST_F(SkinMessageBoxTest, CancelGivesOne) {
+    g_probe.button = IDCANCEL;
+    SetTimer(nullptr, 0, 400, answerFirst);
+    EXPECT_EQ(1, SkinnedMessageBox(nullptr, "确定还是取消？", MB_OKCANCEL, "提示"));
+}
+
+TEST_F(SkinMessageBoxTest, ASecondBoxOpenedOverTheFirstBecomesVisibleToo) {
+    SetTimer(nullptr, 0, 400, openSecond);
+    int result = SkinnedMessageBox(nullptr, "第一个消息框", 0, "提示");
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(0, g_probe.nestedResult);
+    ASSERT_NE(nullptr, g_probe.second);
+    EXPECT_EQ(240, g_probe.secondAlpha) << "the second box must not stay invisible";
+    EXPECT_EQ(240, g_probe.firstAlpha);
+}
+
+TEST_F(SkinMessageBoxTest, TheHookIsGoneAfterTheBoxSoLaterDialogsAreLeftAlone) {
+    SetTimer(nullptr, 0, 300, answerFirst);
+    SkinnedMessageBox(nullptr, "一", 0, "提示");
+    // A plain message box now must not be skinned.
+    struct Plain {
+        static void CALLBACK check(HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            HWND box = newestBox(nullptr);
+            g_probe.skinned = box && GetPropA(box, PROP_PROC) != nullptr;
+            if (box) click(box, IDOK);
+        }
+    };
+    g_probe.skinned = true;
+    SetTimer(nullptr, 0, 300, Plain::check);
+    MessageBoxW(nullptr, L"plain", L"plain", MB_OK);
+    EXPECT_FALSE(g_probe.skinned);
+}

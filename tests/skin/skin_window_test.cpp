@@ -1,0 +1,499 @@
+// Skinned top-level windows: the window table and its properties, children by class, overlays,
+// colours, caption-button hover, close effects and frame messages.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/tip_window.h"
+#include "skin/engine.h"
+#include "tests/skin/skin_test_util.h"
+
+using namespace skin;
+using namespace skintest;
+
+namespace {
+
+class SkinWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SkinSettings s;
+        s.mainColour = 0x404040;
+        s.accentColour = 0xFF8800;
+        SetSkin(s);
+        SetControlSkinOptions(true, 100);
+        tableBefore = windowTable().size();
+    }
+    void TearDown() override {
+        for (HWND w : windows)
+            if (IsWindow(w)) DestroyWindow(w);
+        pump(20);
+        EXPECT_EQ(tableBefore, windowTable().size()) << "every destroyed window leaves the table";
+        SetControlSkinOptions(true);
+    }
+    HWND make(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX) {
+        HWND w = createWindow(style);
+        windows.push_back(w);
+        return w;
+    }
+    std::vector<HWND> windows;
+    size_t tableBefore = 0;
+};
+
+INT_PTR prop(HWND w, const char* name) {
+    return getProp(w, name);
+}
+
+}  // namespace
+
+TEST_F(SkinWindowTest, SkinningTwiceKeepsOneRecordAndPicksUpNewControlsOnly) {
+    HWND w = make();
+    HWND first = addChild(w, "Button", "一", BS_PUSHBUTTON, 10, 40, 60, 24);
+    ASSERT_TRUE(SkinWindow(w));
+    size_t size = windowTable().size();
+    EXPECT_FALSE(SkinWindow(w));
+    EXPECT_EQ(size, windowTable().size());
+    WindowRecord* record = recordOfWindow(w);
+    ASSERT_NE(nullptr, record);
+    EXPECT_EQ(1u, record->tables[TABLE_BUTTONS].size());
+
+    HWND second = addChild(w, "Button", "二", BS_PUSHBUTTON, 80, 40, 60, 24);
+    EXPECT_FALSE(SkinWindow(w));
+    EXPECT_EQ(2u, record->tables[TABLE_BUTTONS].size());
+    EXPECT_EQ(1, prop(first, PROP_INDEX));
+    EXPECT_EQ(2, prop(second, PROP_INDEX));
+    EXPECT_FALSE(SkinWindow(nullptr));
+}
+
+TEST_F(SkinWindowTest, DestroyingTheFirstOfThreeRenumbersWindowsControlsAndOverlays) {
+    HWND w[3];
+    HWND button[3], edit[3];
+    for (int i = 0; i < 3; ++i) {
+        w[i] = make();
+        button[i] = addChild(w[i], "Button", "按钮", BS_PUSHBUTTON, 10, 140, 80, 26);
+        edit[i] = addChild(w[i], "Edit", "", ES_MULTILINE | WS_VSCROLL, 10, 40, 200, 80, WS_EX_CLIENTEDGE);
+        ASSERT_TRUE(SkinWindow(w[i]));
+        show(w[i]);
+    }
+    pump(50);
+    int base = static_cast<int>(tableBefore);
+    EXPECT_EQ(base + 1, prop(w[0], PROP_INDEX));
+    EXPECT_EQ(base + 3, prop(w[2], PROP_INDEX));
+    HWND overlay2 = controlRecord(edit[2], TABLE_EDITS)->vOverlay;
+    ASSERT_NE(nullptr, overlay2);
+    EXPECT_EQ(base + 3, prop(overlay2, PROP_OWNER_INDEX));
+
+    DestroyWindow(w[0]);
+    pump(20);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(base + i, prop(w[i], PROP_INDEX));
+        EXPECT_EQ(base + i, prop(button[i], PROP_OWNER_INDEX));
+        EXPECT_EQ(base + i, prop(edit[i], PROP_OWNER_INDEX));
+        EXPECT_EQ(w[i], recordAt(base + i)->handle);
+        EXPECT_EQ(base + i, FindWindowIndex(button[i]));
+    }
+    EXPECT_EQ(base + 2, prop(overlay2, PROP_OWNER_INDEX));
+
+    // Painting still goes through the right records: the last window's button is drawn by the
+    // skin (its border is the skin's dark outline over the grey main colour, not the system face).
+    InvalidateRect(w[2], nullptr, FALSE);
+    UpdateWindow(w[2]);
+    InvalidateRect(button[2], nullptr, FALSE);
+    UpdateWindow(button[2]);
+    Capture shot = capture(button[2]);
+    DWORD middle = shot.at(shot.w / 2, shot.h * 3 / 4);
+    EXPECT_LT(red(middle), 200) << std::hex << middle;  // the system face would be light grey
+    EXPECT_GT(red(middle), 0x40);                       // the white base lies over the background
+    Capture frame = capture(w[2]);
+    EXPECT_EQ(0x404040u, frame.at(150, 200)) << std::hex << frame.at(150, 200);
+}
+
+TEST_F(SkinWindowTest, PushCheckAndAutoRadioAreSkinnedOtherButtonsKeepTheirLook) {
+    HWND w = make();
+    HWND push = addChild(w, "Button", "按", BS_PUSHBUTTON, 10, 30, 60, 24);
+    HWND defPush = addChild(w, "Button", "默认", BS_DEFPUSHBUTTON, 80, 30, 60, 24);
+    HWND check = addChild(w, "Button", "选", BS_AUTOCHECKBOX, 10, 60, 80, 20);
+    HWND radio = addChild(w, "Button", "单", BS_AUTORADIOBUTTON, 10, 90, 80, 20);
+    HWND group = addChild(w, "Button", "组", BS_GROUPBOX, 150, 60, 120, 80);
+    HWND plainRadio = addChild(w, "Button", "普", BS_RADIOBUTTON, 10, 120, 80, 20);
+    HWND ownerDrawn = addChild(w, "Button", "自", BS_OWNERDRAW, 10, 150, 60, 24);
+    HWND threeState = addChild(w, "Button", "三", BS_AUTO3STATE, 100, 150, 60, 24);
+    ASSERT_TRUE(SkinWindow(w));
+    for (HWND skinned : {push, defPush, check, radio}) EXPECT_NE(0, prop(skinned, PROP_PROC));
+    for (HWND left : {group, plainRadio, ownerDrawn, threeState}) {
+        EXPECT_EQ(0, prop(left, PROP_PROC));
+        EXPECT_EQ(0, prop(left, PROP_OWNER_INDEX));
+    }
+    EXPECT_EQ(BS_OWNERDRAW, GetWindowLongPtrW(push, GWL_STYLE) & 0xF);
+    EXPECT_EQ(BS_OWNERDRAW, GetWindowLongPtrW(defPush, GWL_STYLE) & 0xF);
+    EXPECT_EQ(BUTTON_CHECK, controlRecord(check, TABLE_BUTTONS)->kind);
+    EXPECT_EQ(BUTTON_RADIO, controlRecord(radio, TABLE_BUTTONS)->kind);
+    EXPECT_EQ(BUTTON_PUSH, controlRecord(push, TABLE_BUTTONS)->kind);
+    EXPECT_EQ(4u, recordOfWindow(w)->tables[TABLE_BUTTONS].size());
+    // Push buttons come first in the table.
+    EXPECT_EQ(push, recordOfWindow(w)->tables[TABLE_BUTTONS][0].handle);
+
+    // The skinned check box still checks, and the radio button still belongs to its group.
+    SendMessageW(check, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_CHECKED, SendMessageW(check, BM_GETCHECK, 0, 0));
+    SendMessageW(check, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, SendMessageW(check, BM_GETCHECK, 0, 0));
+    SendMessageW(radio, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_CHECKED, SendMessageW(radio, BM_GETCHECK, 0, 0));
+}
+
+TEST_F(SkinWindowTest, ControlsOffSkinsTheFrameOnly) {
+    SetControlSkinOptions(false);
+    HWND w = make();
+    HWND push = addChild(w, "Button", "按", BS_PUSHBUTTON, 10, 30, 60, 24);
+    HWND edit = addChild(w, "Edit", "", WS_VSCROLL | ES_MULTILINE, 10, 60, 100, 60);
+    ASSERT_TRUE(SkinWindow(w));
+    EXPECT_NE(0, prop(w, PROP_PROC));
+    EXPECT_EQ(0, prop(push, PROP_PROC));
+    EXPECT_EQ(0, prop(edit, PROP_PROC));
+    EXPECT_EQ(BS_PUSHBUTTON, GetWindowLongPtrW(push, GWL_STYLE) & 0xF);
+}
+
+TEST_F(SkinWindowTest, EditWithBothScrollBarsGetsTwoOverlaysExactlyOverThem) {
+    HWND w = make();
+    HWND both = addChild(w, "Edit", "", ES_MULTILINE | WS_VSCROLL | WS_HSCROLL, 10, 30, 200, 100, WS_EX_CLIENTEDGE);
+    HWND plain = addChild(w, "Edit", "", 0, 10, 150, 200, 22, WS_EX_CLIENTEDGE);
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(30);
+    ControlRecord* record = controlRecord(both, TABLE_EDITS);
+    ASSERT_NE(nullptr, record);
+    ASSERT_NE(nullptr, record->vOverlay);
+    ASSERT_NE(nullptr, record->hOverlay);
+    for (auto [overlay, id] :
+         {std::pair{record->vOverlay, OBJID_VSCROLL}, std::pair{record->hOverlay, OBJID_HSCROLL}}) {
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetScrollBarInfo(both, id, &info));
+        RECT overlayRect{};
+        GetWindowRect(overlay, &overlayRect);
+        EXPECT_TRUE(EqualRect(&info.rcScrollBar, &overlayRect))
+            << info.rcScrollBar.left << "," << info.rcScrollBar.top << " " << info.rcScrollBar.right << ","
+            << info.rcScrollBar.bottom << " vs " << overlayRect.left << "," << overlayRect.top << " "
+            << overlayRect.right << "," << overlayRect.bottom;
+        EXPECT_TRUE(IsWindowVisible(overlay));
+        EXPECT_EQ(both, reinterpret_cast<HWND>(prop(overlay, PROP_OVERLAY_TARGET)));
+        EXPECT_NE(0, prop(overlay, PROP_PROC));
+        char cls[16] = {};
+        GetClassNameA(overlay, cls, sizeof cls);
+        EXPECT_STREQ("Static", cls);
+        bool aboveEdit = false;
+        for (HWND below = GetWindow(overlay, GW_HWNDNEXT); below; below = GetWindow(below, GW_HWNDNEXT))
+            aboveEdit = aboveEdit || below == both;
+        EXPECT_TRUE(aboveEdit) << "the overlay lies over its edit";
+    }
+    ControlRecord* plainRecord = controlRecord(plain, TABLE_EDITS);
+    ASSERT_NE(nullptr, plainRecord);
+    EXPECT_EQ(nullptr, plainRecord->vOverlay);
+    EXPECT_EQ(nullptr, plainRecord->hOverlay);
+    int visibleStatics = 0;
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (prop(c, PROP_OVERLAY_TARGET) == reinterpret_cast<INT_PTR>(plain) && IsWindowVisible(c)) ++visibleStatics;
+    EXPECT_EQ(0, visibleStatics);
+
+    // Moving the edit takes its overlays along.
+    SetWindowPos(both, nullptr, 40, 40, 200, 100, SWP_NOZORDER);
+    SCROLLBARINFO moved{};
+    moved.cbSize = sizeof moved;
+    GetScrollBarInfo(both, OBJID_VSCROLL, &moved);
+    RECT overlayRect{};
+    GetWindowRect(record->vOverlay, &overlayRect);
+    EXPECT_TRUE(EqualRect(&moved.rcScrollBar, &overlayRect));
+}
+
+TEST_F(SkinWindowTest, VeilDecidesWhetherEditsGetTheSkinBrush) {
+    HWND w = make();
+    HWND edit = addChild(w, "Edit", "文字", 0, 10, 40, 150, 24, WS_EX_CLIENTEDGE);
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(20);
+    HDC dc = GetDC(edit);
+    // Veil on: the pattern brush of the background behind the edit, kept in Kj_dxjb.
+    auto brush = SendMessageW(w, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit));
+    EXPECT_NE(0, brush);
+    EXPECT_EQ(brush, prop(edit, PROP_BACK_BRUSH));
+    EXPECT_NE(0, prop(edit, PROP_BACK_BITMAP));
+    // Asking again replaces the brush and bitmap rather than piling them up.
+    LiveCounts before = liveCounts();
+    SendMessageW(w, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit));
+    EXPECT_EQ(before.gdi, liveCounts().gdi);
+
+    SetControlSkinOptions(true);  // veil off
+    auto systemBrush = SendMessageW(w, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit));
+    EXPECT_NE(systemBrush, prop(edit, PROP_BACK_BRUSH)) << "veil off leaves the edit to the system";
+    ReleaseDC(edit, dc);
+}
+
+TEST_F(SkinWindowTest, EditBorderFollowsFocusWithTheAccentAndNormalLine) {
+    SetControlSkinOptions(true, 100);
+    HWND w = make();
+    HWND edit = addChild(w, "Edit", "", 0, 20, 60, 150, 24, WS_EX_CLIENTEDGE);
+    HWND other = addChild(w, "Button", "另", BS_PUSHBUTTON, 200, 60, 60, 24);
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    SetForegroundWindow(w);
+    pump(30);
+    const double veiled = over(0x40, 0xFF, 100);
+    SetFocus(edit);
+    pump(20);
+    PaintEditFrame(edit);
+    Capture focused = capture(edit);
+    DWORD f = focused.at(0, focused.h / 2);
+    // Accent 0xFF8800 is RGB(0x00, 0x88, 0xFF) at alpha 180 over the veiled grey.
+    EXPECT_NEAR(over(veiled, 0x00, 180), red(f), 6) << std::hex << f;
+    EXPECT_NEAR(over(veiled, 0x88, 180), green(f), 6);
+    EXPECT_NEAR(over(veiled, 0xFF, 180), blue(f), 6);
+
+    SetFocus(other);  // losing the focus repaints the frame at once
+    Capture normal = capture(edit);
+    DWORD n = normal.at(0, normal.h / 2);
+    EXPECT_NEAR(over(veiled, 0, 80), red(n), 6) << std::hex << n;
+    EXPECT_NEAR(over(veiled, 0, 80), blue(n), 6);
+
+    // Hovering a client-edge edit draws the three-line glow: the inner line is the accent at 180.
+    SendMessageW(edit, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    Capture hot = capture(edit);
+    DWORD inner = hot.at(1, hot.h / 2);
+    EXPECT_NEAR(over(veiled, 0xFF, 180), blue(inner), 8) << std::hex << inner;
+    EXPECT_NEAR(over(veiled, 0x00, 180), red(inner), 8);
+    EXPECT_EQ(1, recordOfWindow(w)->hotControlKind);
+}
+
+TEST_F(SkinWindowTest, VeilOffPaintsTheEditFrameOpaqueWhite) {
+    SetControlSkinOptions(true);
+    HWND w = make();
+    HWND edit = addChild(w, "Edit", "", 0, 20, 60, 150, 24, WS_EX_CLIENTEDGE);
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(30);
+    PaintEditFrame(edit, 0, 0);
+    Capture shot = capture(edit);
+    EXPECT_NEAR(over(255, 0, 80), red(shot.at(0, shot.h / 2)), 6);  // black line at 80 over white
+    EXPECT_EQ(0xFFFFFFu, shot.at(1, shot.h / 2));                   // frame area: opaque white
+}
+
+TEST_F(SkinWindowTest, SetWindowEffectNeedsASkinnedWindow) {
+    HWND w = make();
+    EXPECT_FALSE(SetWindowEffect(w, 2));
+    ASSERT_TRUE(SkinWindow(w));
+    EXPECT_TRUE(SetWindowEffect(w, 2));
+    EXPECT_EQ(2, recordOfWindow(w)->effect);
+    HWND plain = make();
+    setProp(plain, PROP_INDEX, 999);  // a stale index is out of range
+    EXPECT_FALSE(SetWindowEffect(plain, 1));
+}
+
+TEST_F(SkinWindowTest, PulseCloseEffectShrinksFiveFramesAndGrowsFiveWithFallingAlpha) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    SetWindowEffect(w, 2);
+    show(w);
+    pump(30);
+    SendMessageW(w, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(w));
+    const auto& frames = lastCloseEffect();
+    ASSERT_EQ(10u, frames.size());
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(230 - 25 * i, frames[i].alpha);
+    auto width = [&](int i) { return frames[i].rect.right - frames[i].rect.left; };
+    int dx = static_cast<int>(320 * 0.02);
+    EXPECT_EQ(320 - dx, width(0));
+    EXPECT_EQ(320 - 5 * dx, width(4));
+    EXPECT_EQ(320, width(9));
+    EXPECT_LT(width(4), width(5));
+}
+
+TEST_F(SkinWindowTest, ShrinkCloseEffectCollapsesToTheCentre) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    SetWindowEffect(w, 1);
+    show(w);
+    pump(30);
+    RECT before{};
+    GetWindowRect(w, &before);
+    SendMessageW(w, WM_CLOSE, 0, 0);
+    const auto& frames = lastCloseEffect();
+    ASSERT_EQ(10u, frames.size());
+    EXPECT_LE(frames[9].rect.right - frames[9].rect.left, 32 / 10 + 1);
+    int centre = (before.left + before.right) / 2;
+    EXPECT_NEAR(centre, (frames[9].rect.left + frames[9].rect.right) / 2, 16);
+}
+
+TEST_F(SkinWindowTest, CaptionButtonHoverInAndOutEndsNormalWithTheTimerStopped) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(30);
+    WindowRecord* record = recordOfWindow(w);
+    ASSERT_EQ(3u, record->buttons.size());  // close, maximise, minimise
+    EXPECT_EQ(CB_CLOSE, record->buttons[0].kind);
+    EXPECT_EQ(40, record->buttons[0].rect.right - record->buttons[0].rect.left);
+    EXPECT_EQ(26, record->buttons[1].rect.right - record->buttons[1].rect.left);
+    EXPECT_EQ(27, record->buttons[0].rect.left - record->buttons[1].rect.left);  // the 27-pixel pitch
+    RECT close = record->buttons[0].rect;
+    Capture normal = capture(w);
+    int cx = (close.left + close.right) / 2 - 8, cy = close.top + 3;
+    POINT screen{cx, cy};
+    ClientToScreen(w, &screen);
+    SetCursorPos(screen.x, screen.y);
+    SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(cx, cy));
+    EXPECT_EQ(0, record->hotButton);
+    EXPECT_TRUE(record->timerRunning);
+    pump(200);
+    Capture hot = capture(w);
+    EXPECT_GT(red(hot.at(cx, cy)), red(normal.at(cx, cy)) + 60) << "the close button glows red when hot";
+    EXPECT_FALSE(record->timerRunning) << "fade-in done";
+
+    // In and out within 50 ms.
+    SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 100));
+    SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(cx - 27, cy));
+    pump(30);
+    SendMessageW(w, WM_MOUSELEAVE, 0, 0);
+    pump(400);
+    EXPECT_FALSE(record->timerRunning);
+    EXPECT_EQ(-1, record->hotButton);
+    EXPECT_EQ(-1, record->prevButton);
+    Capture after = capture(w);
+    EXPECT_EQ(normal.at(cx, cy), after.at(cx, cy));
+    EXPECT_EQ(normal.at(cx - 27, cy), after.at(cx - 27, cy));
+}
+
+TEST_F(SkinWindowTest, CloseButtonClickClosesAndTooltipsNameTheButtons) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(20);
+    WindowRecord* record = recordOfWindow(w);
+    ASSERT_TRUE(record->tips);
+    EXPECT_EQ(3, record->tips->ToolCount());
+    EXPECT_EQ("关闭", record->buttons[0].tip);
+    EXPECT_EQ("最大化", record->buttons[1].tip);
+    EXPECT_EQ("最小化", record->buttons[2].tip);
+    RECT close = record->buttons[0].rect;
+    LPARAM at = MAKELPARAM((close.left + close.right) / 2, (close.top + close.bottom) / 2);
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    EXPECT_TRUE(IsWindow(w));
+    SendMessageW(w, WM_LBUTTONUP, 0, at);
+    EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(SkinWindowTest, MaximiseButtonTogglesAndItsTipFollows) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(20);
+    WindowRecord* record = recordOfWindow(w);
+    RECT max = record->buttons[1].rect;
+    LPARAM at = MAKELPARAM((max.left + max.right) / 2, (max.top + max.bottom) / 2);
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(w, WM_LBUTTONUP, 0, at);
+    pump(30);
+    EXPECT_TRUE(IsZoomed(w));
+    EXPECT_EQ("还原", record->buttons[1].tip);
+    max = record->buttons[1].rect;  // laid out again for the new width
+    at = MAKELPARAM((max.left + max.right) / 2, (max.top + max.bottom) / 2);
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(w, WM_LBUTTONUP, 0, at);
+    pump(30);
+    EXPECT_FALSE(IsZoomed(w));
+    EXPECT_EQ("最大化", record->buttons[1].tip);
+}
+
+TEST_F(SkinWindowTest, NotResizableIgnoresCaptionDoubleClickAndHasNoSizingEdges) {
+    HWND w = make();
+    SkinWindowOptions options;
+    options.resizable = false;
+    ASSERT_TRUE(SkinWindow(w, options));
+    show(w);
+    pump(20);
+    SendMessageW(w, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 10));
+    pump(20);
+    EXPECT_FALSE(IsZoomed(w));
+
+    HWND r = make();
+    ASSERT_TRUE(SkinWindow(r));
+    show(r);
+    pump(20);
+    SendMessageW(r, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 10));
+    pump(20);
+    EXPECT_TRUE(IsZoomed(r));
+}
+
+TEST_F(SkinWindowTest, MinimumTrackingSizeAndMaximisedArea) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    MINMAXINFO info{};
+    SendMessageW(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(200, info.ptMinTrackSize.x);
+    EXPECT_EQ(150, info.ptMinTrackSize.y);
+    EXPECT_GT(info.ptMaxSize.x, 0);
+    EXPECT_LE(info.ptMaxSize.x, GetSystemMetrics(SM_CXSCREEN));
+}
+
+TEST_F(SkinWindowTest, WithoutCaptionThereIsNoRegionNoButtonsAndNoDrag) {
+    HWND w = make();
+    SkinWindowOptions options;
+    options.drawCaption = false;
+    ASSERT_TRUE(SkinWindow(w, options));
+    show(w);
+    pump(30);
+    WindowRecord* record = recordOfWindow(w);
+    EXPECT_TRUE(record->buttons.empty());
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(ERROR, GetWindowRgn(w, region));
+    DeleteObject(region);
+    SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(300, 5));
+    EXPECT_FALSE(record->timerRunning);
+
+    HWND rounded = make();
+    ASSERT_TRUE(SkinWindow(rounded));
+    show(rounded);
+    pump(30);
+    HRGN r2 = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(ERROR, GetWindowRgn(rounded, r2));
+    EXPECT_FALSE(PtInRegion(r2, 0, 0)) << "the corner is cut off";
+    EXPECT_TRUE(PtInRegion(r2, 160, 100));
+    DeleteObject(r2);
+}
+
+namespace {
+int g_trims = 0;
+void countTrim() {
+    ++g_trims;
+}
+void quietTrim() {}
+}  // namespace
+
+TEST_F(SkinWindowTest, DeactivatingTheApplicationTrimsOnceReactivatingDoesNot) {
+    setTrimFunction(countTrim);
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    g_trims = 0;
+    SendMessageW(w, WM_ACTIVATEAPP, 0, 0);
+    EXPECT_EQ(1, g_trims);
+    EXPECT_FALSE(recordOfWindow(w)->appActive);
+    SendMessageW(w, WM_ACTIVATEAPP, 1, 0);
+    EXPECT_EQ(1, g_trims);
+    EXPECT_TRUE(recordOfWindow(w)->appActive);
+    setTrimFunction(quietTrim);
+}
+
+TEST_F(SkinWindowTest, SetSkinRepaintsVisibleWindowsWithTheNewColour) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    UpdateWindow(w);
+    pump(30);
+    EXPECT_EQ(0x404040u, capture(w).at(100, 150));
+    SkinSettings s;
+    s.mainColour = RGB(0x20, 0x80, 0x30);
+    SetSkin(s);
+    UpdateWindow(w);
+    pump(30);
+    EXPECT_EQ(0x208030u, capture(w).at(100, 150));
+}
