@@ -61,9 +61,8 @@ void roundBox(HWND box) {
     GetWindowRect(box, &r);
     OffsetRect(&r, -r.left, -r.top);
     HRGN region = CreateRoundRectRgn(0, 0, r.right + 1, r.bottom + 1, 5, 5);
-    SetWindowRgn(box, region, TRUE);
-    // The system owns a region once it is set; DeleteObject then fails harmlessly.
-    DeleteObject(region);
+    // Once set, the region belongs to the system and must not be deleted; only a refused one is.
+    if (!SetWindowRgn(box, region, TRUE)) DeleteObject(region);
 }
 
 // The geometry is changed when the box is first shown: at activation time the system may not
@@ -263,7 +262,7 @@ LRESULT CALLBACK MessageBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lP
             }
             break;
         case WM_NCPAINT:
-            if (wParam > 1) DeleteObject(reinterpret_cast<HRGN>(wParam));
+            // The box has no system frame left to draw. The update region is the system's own.
             return 0;
         case WM_NCACTIVATE:
             return 1;

@@ -164,3 +164,44 @@ TEST_F(SkinMessageBoxTest, TheHookIsGoneAfterTheBoxSoLaterDialogsAreLeftAlone) {
     MessageBoxW(nullptr, L"plain", L"plain", MB_OK);
     EXPECT_FALSE(g_probe.skinned);
 }
+
+namespace {
+
+struct HitProbe {
+    LRESULT caption = 0, close = 0, body = 0;
+    bool closeHot = false;
+};
+HitProbe g_hits;
+
+void CALLBACK useCloseButton(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND box = newestBox(nullptr);
+    WindowRecord* record = box ? recordOfWindow(box) : nullptr;
+    if (!record || record->buttons.empty()) return;
+    RECT window{};
+    GetWindowRect(box, &window);
+    RECT close = record->buttons[0].rect;
+    POINT closeAt{window.left + (close.left + close.right) / 2, window.top + (close.top + close.bottom) / 2};
+    g_hits.close = SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(closeAt.x, closeAt.y));
+    g_hits.caption = SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(window.left + 40, window.top + 10));
+    g_hits.body = SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(window.left + 20, window.bottom - 10));
+    SendMessageW(box, WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(closeAt.x, closeAt.y));
+    g_hits.closeHot = record->closeHot;
+    SendMessageW(box, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(closeAt.x, closeAt.y));
+    SendMessageW(box, WM_NCLBUTTONUP, HTCLOSE, MAKELPARAM(closeAt.x, closeAt.y));
+}
+
+}  // namespace
+
+TEST_F(SkinMessageBoxTest, TheSkinnedCloseButtonAndCaptionAnswerHitTestsAndCloseTheBox) {
+    g_hits = HitProbe{};
+    SetTimer(nullptr, 0, 400, useCloseButton);
+    DWORD start = GetTickCount();
+    int result = SkinnedMessageBox(nullptr, "用关闭按钮关闭", MB_OKCANCEL, "提示");
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ(1, result);  // closing the box is a cancel
+    EXPECT_EQ(HTCLOSE, g_hits.close);
+    EXPECT_EQ(HTCAPTION, g_hits.caption);
+    EXPECT_EQ(HTCLIENT, g_hits.body);
+    EXPECT_TRUE(g_hits.closeHot);
+}
