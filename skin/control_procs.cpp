@@ -90,8 +90,8 @@ LRESULT CALLBACK ContainerChildProc(HWND child, UINT message, WPARAM wParam, LPA
         releaseControlBrush(child);
     }
     auto old = reinterpret_cast<WNDPROC>(GetPropA(child, PROP_CHILD_PROC));
-    if (!old) return DefWindowProcA(child, message, wParam, lParam);
-    return CallWindowProcA(old, child, message, wParam, lParam);
+    if (!old) return DefWindowProcW(child, message, wParam, lParam);
+    return CallWindowProcW(old, child, message, wParam, lParam);
 }
 
 }  // namespace skin

@@ -102,7 +102,7 @@ void skinMessageBox(HWND box) {
     createCaptionButtons(added);  // a box has no minimise or maximise box: close only
     skinChildren(added, index, box, true);
     auto old =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc)));
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc)));
     added.oldProc = old;
     setProp(box, PROP_PROC, reinterpret_cast<INT_PTR>(old));
 }

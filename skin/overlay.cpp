@@ -40,7 +40,7 @@ HWND createOverlay(HWND edit, bool vertical, int windowIndex) {
     setProp(overlay, PROP_OVERLAY_TARGET, reinterpret_cast<INT_PTR>(edit));
     setProp(overlay, PROP_OWNER_INDEX, windowIndex);
     setProp(overlay, "Hw_Vert", vertical ? 1 : 0);
-    auto old = SetWindowLongPtrA(overlay, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverlayProc));
+    auto old = SetWindowLongPtrW(overlay, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverlayProc));
     setProp(overlay, PROP_PROC, old);
     SetWindowPos(overlay, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
     return overlay;

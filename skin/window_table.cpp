@@ -29,10 +29,12 @@ std::string windowText(HWND window) {
     return wideToGbk(text);
 }
 
+// Procedures are replaced and called through the W forms: an A procedure on a Unicode window
+// would pass every window text through the ANSI code page and lose Chinese text on other locales.
 LRESULT callOldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto old = reinterpret_cast<WNDPROC>(GetPropA(window, PROP_PROC));
-    if (!old) return DefWindowProcA(window, message, wParam, lParam);
-    return CallWindowProcA(old, window, message, wParam, lParam);
+    if (!old) return DefWindowProcW(window, message, wParam, lParam);
+    return CallWindowProcW(old, window, message, wParam, lParam);
 }
 
 WindowRecord* recordAt(INT_PTR index) {
@@ -112,7 +114,7 @@ ControlRecord* subclassChild(WindowRecord& record, int windowIndex, TableKind ta
     readFont(child, control);
     setProp(child, PROP_INDEX, static_cast<INT_PTR>(controls.size()));
     setProp(child, PROP_OWNER_INDEX, windowIndex);
-    auto old = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    auto old = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
     control.oldProc = old;
     setProp(child, PROP_PROC, reinterpret_cast<INT_PTR>(old));
     return &control;
@@ -194,7 +196,7 @@ void skinContainerChild(WindowRecord& record, int windowIndex, HWND child) {
     setProp(child, PROP_CHILD_INDEX, static_cast<INT_PTR>(controls.size()));
     setProp(child, PROP_CHILD_OWNER, windowIndex);
     auto old = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ContainerChildProc)));
+        SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ContainerChildProc)));
     control.oldProc = old;
     setProp(child, PROP_CHILD_PROC, reinterpret_cast<INT_PTR>(old));
 }
@@ -286,7 +288,7 @@ bool SkinWindow(HWND window, const SkinWindowOptions& options) {
     WindowRecord& added = *table.back();
 
     auto old =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
     added.oldProc = old;
     setProp(window, PROP_PROC, reinterpret_cast<INT_PTR>(old));
     setProp(window, PROP_INDEX, index);
@@ -374,7 +376,7 @@ void ReleaseWindowSkin(HWND window) {
         CloseHandle(record.fadeThread);
         record.fadeThread = nullptr;
     }
-    SetWindowLongPtrA(window, GWLP_WNDPROC, getProp(window, PROP_PROC));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, getProp(window, PROP_PROC));
 
     table.erase(it);
     renumberWindows();

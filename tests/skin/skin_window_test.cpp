@@ -57,6 +57,13 @@ TEST_F(SkinWindowTest, SkinningTwiceKeepsOneRecordAndPicksUpNewControlsOnly) {
     WindowRecord* record = recordOfWindow(w);
     ASSERT_NE(nullptr, record);
     EXPECT_EQ(1u, record->tables[TABLE_BUTTONS].size());
+    // Subclassing keeps Unicode windows Unicode, so texts never pass through the ANSI code page.
+    EXPECT_TRUE(IsWindowUnicode(w));
+    EXPECT_TRUE(IsWindowUnicode(first));
+    SetWindowTextW(w, L"\x8BBE\x7F6E \xAC00");  // "设置 가": 가 is not in code page 936
+    wchar_t back[16] = {};
+    GetWindowTextW(w, back, 16);
+    EXPECT_STREQ(L"\x8BBE\x7F6E \xAC00", back);
 
     HWND second = addChild(w, "Button", "二", BS_PUSHBUTTON, 80, 40, 60, 24);
     EXPECT_FALSE(SkinWindow(w));
