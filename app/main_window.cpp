@@ -309,7 +309,9 @@ void MainWindow::startSearch() {
     }
     hitCounter_ = 0;
     std::vector<bool> ticked(SERVICE_COUNT);
-    for (int i = 0; i < SERVICE_COUNT; ++i) ticked[size_t(i)] = isTicked(ID_FIRST_SERVICE_BOX + i);
+    for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
+        ticked[i] = SendMessageW(serviceBoxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
     for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), extraSites_)) {
         workers_.start(task, sink_);  // a worker that cannot start is skipped
     }
