@@ -257,6 +257,9 @@ void placeOverlays(ControlRecord& control);
 void repaintOverlays(const ControlRecord& control);
 void createOverlays(ControlRecord& control, int windowIndex);
 
+// Drops the decoded pictures kept for background rendering (before GDI+ shuts down).
+void releasePictureCache();
+
 // Mean colour (ARGB, alpha 255) of an encoded picture; 0 when it cannot be decoded.
 DWORD meanColourOf(const std::string& picture);
 // The compose step of modes 0 and 1: the picture tinted into the main colour, as PNG bytes.

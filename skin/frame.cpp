@@ -13,8 +13,6 @@
 
 namespace skin {
 
-void releasePictureCache();
-
 namespace {
 
 TrimFunction g_trim = trimMemory;
@@ -472,7 +470,6 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_CLOSE:
             return onClose(m);
         case WM_QUIT:
-            releasePictureCache();
             SkinShutdown();
             break;
         case WM_QUERYOPEN:

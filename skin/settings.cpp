@@ -159,6 +159,7 @@ void SkinStartup() {
 
 void SkinShutdown() {
     Settings& s = settings();
+    releasePictureCache();
     if (s.started && s.gdiplusToken) draw::stopGdiplus(s.gdiplusToken);
     s.gdiplusToken = 0;
     s.started = false;
