@@ -22,13 +22,13 @@ HWND topLevelOf(HWND control, WindowRecord*& record) {
     return record ? record->handle : nullptr;
 }
 
+}  // namespace
+
 void veil(HDC dc, int w, int h, int alpha) {
     draw::Graphics graphics;
     if (beginGraphics(graphics, dc))
         fillRect(graphics, 0, 0, static_cast<float>(w), static_cast<float>(h), ToArgb(0xFFFFFF, alpha));
 }
-
-}  // namespace
 
 void fillControlBackground(HWND control, const MemoryDC& target, bool clientOnly) {
     WindowRecord* record = nullptr;

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "skin/engine.h"
 
 namespace skin {
@@ -34,7 +36,36 @@ void trackHover(HWND window, UINT message, ControlRecord* control) {
 
 }  // namespace
 
+bool isListBox(HWND window) {
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    return !std::strcmp(cls, "ListBox") || !std::strcmp(cls, "ComboLBox");
+}
+
+// A list box clears what its items leave with opaque window colour whatever brush it is given,
+// so it draws into a memory DC and its window-coloured pixels are keyed out over the veil.
+LRESULT paintVeiledList(HWND list) {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(list, &ps);
+    RECT client{};
+    GetClientRect(list, &client);
+    if (client.right > 0 && client.bottom > 0) {
+        MemoryDC content(client.right, client.bottom);
+        callOldProc(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(content.dc()), PRF_CLIENT);
+        MemoryDC face(client.right, client.bottom);
+        fillControlBackground(list, face, true);
+        veil(face.dc(), face.width(), face.height(), settings().veilAlpha);
+        TransparentBlt(face.dc(), 0, 0, face.width(), face.height(), content.dc(), 0, 0, face.width(), face.height(),
+                       GetSysColor(COLOR_WINDOW));
+        BitBlt(dc, 0, 0, face.width(), face.height(), face.dc(), 0, 0, SRCCOPY);
+    }
+    EndPaint(list, &ps);
+    PaintEditFrame(list);
+    return 0;
+}
+
 LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT && settings().veilOn && isListBox(list)) return paintVeiledList(list);
     if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE || message == WM_SETFOCUS || message == WM_KILLFOCUS) {
         ControlRecord* control = controlRecord(list, TABLE_LISTS);
         trackHover(list, message, control);

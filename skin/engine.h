@@ -214,6 +214,8 @@ HBITMAP PaintControlBackground(HWND control, bool clientOnly = false);
 // Copies the background behind `control` into a fresh memory DC of the same size.
 void fillControlBackground(HWND control, const MemoryDC& target, bool clientOnly = false);
 void ReleaseWindowSkin(HWND window);
+// Lays white at `alpha` over w x h of a DC (the veil of control faces).
+void veil(HDC dc, int w, int h, int alpha);
 
 // Child skinning; `isMessageBox` adds the statics step.
 void skinChildren(WindowRecord& record, int windowIndex, HWND parent, bool isMessageBox);

@@ -117,7 +117,7 @@ void drawCaptionBar(draw::Graphics& graphics, WindowRecord& record, int w) {
     float height = static_cast<float>(record.captionHeight);
     // A faint shadow keeps white text readable on a light picture.
     drawText(graphics, title, record.captionFontFace, static_cast<float>(record.captionFontSize), 0,
-             ToArgb(0x000000, 90), draw::GpRectF{left + 1, 1, right - left, height}, 0, 1);
+             ToArgb(0x000000, 140), draw::GpRectF{left + 1, 1, right - left, height}, 0, 1);
     drawText(graphics, title, record.captionFontFace, static_cast<float>(record.captionFontSize), 0,
              ToArgb(record.captionTextColour, 255), draw::GpRectF{left, 0, right - left, height}, 0, 1);
     for (const CaptionButton& b : record.buttons)

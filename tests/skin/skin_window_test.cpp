@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/tip_window.h"
 #include "skin/engine.h"
@@ -503,4 +504,52 @@ TEST_F(SkinWindowTest, SetSkinRepaintsVisibleWindowsWithTheNewColour) {
     UpdateWindow(w);
     pump(30);
     EXPECT_EQ(0x208030u, capture(w).at(100, 150));
+}
+
+TEST_F(SkinWindowTest, CheckBoxesRadioButtonsListsAndScrollBarsTakeTheSkin) {
+    SkinSettings s;
+    s.skinImage = BuiltInSkinPicture();
+    s.accentColour = 0xFF8800;
+    s.mode = 3;
+    SetSkin(s);
+    HWND w = make(WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
+    SetWindowPos(w, nullptr, 0, 0, 420, 260, SWP_NOMOVE | SWP_NOZORDER);
+    HWND check = addChild(w, "Button", "记住网址", BS_AUTOCHECKBOX, 12, 36, 110, 20);
+    HWND radio1 = addChild(w, "Button", "百度", BS_AUTORADIOBUTTON | WS_GROUP, 12, 62, 110, 20);
+    addChild(w, "Button", "其他", BS_AUTORADIOBUTTON, 12, 88, 110, 20);
+    HWND list = addChild(w, "ListBox", "", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 12, 116, 110, 90, WS_EX_CLIENTEDGE);
+    for (const wchar_t* item : {L"pan.example.com", L"disk.example.net", L"yun.example.org"})
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    HWND edit = addChild(w, "Edit", "", ES_MULTILINE | WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL, 136, 36, 270, 170,
+                         WS_EX_CLIENTEDGE);
+    std::wstring text;
+    for (int i = 1; i <= 30; ++i) text += L"line " + std::to_wstring(i) + L" of a long text that needs both bars\r\n";
+    SetWindowTextW(edit, text.c_str());
+    HWND disabled = addChild(w, "Button", "禁用", BS_PUSHBUTTON | WS_DISABLED, 12, 220, 70, 26);
+    addChild(w, "Button", "确定", BS_PUSHBUTTON, 336, 220, 70, 26);
+    ASSERT_TRUE(SkinWindow(w));
+    EXPECT_NE(0, prop(list, PROP_PROC));
+    EXPECT_NE(0, prop(disabled, PROP_PROC));
+    show(w);
+    UpdateWindow(w);
+    pump(60);
+
+    // The mark follows the check state: the system redraws the box on BM_SETCHECK and the
+    // skin paints over it again.
+    Capture unchecked = capture(check);
+    SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
+    Capture checked = capture(check);
+    int markX = 1 + 6, markY = checked.h / 2 + 2;
+    EXPECT_LT(red(checked.at(markX, markY)) + 60, red(unchecked.at(markX, markY)))
+        << std::hex << checked.at(markX, markY) << " vs " << unchecked.at(markX, markY);
+    SendMessageW(radio1, BM_SETCHECK, BST_CHECKED, 0);
+    // The scroll-bar overlay shows a thumb now that the text is long: a light shape over the veil.
+    ControlRecord* record = controlRecord(edit, TABLE_EDITS);
+    ASSERT_NE(nullptr, record->vOverlay);
+    EXPECT_TRUE(IsWindowVisible(record->hOverlay));
+    UpdateWindow(w);
+    pump(60);
+    EXPECT_FALSE(saveScreenshot(w, "skin_controls.png").empty());
+    // The empty part of the list shows the veiled picture, not the system's opaque white.
+    EXPECT_NE(0xFFFFFFu, capture(list).at(50, 80));
 }
