@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/tip_window.h"
+#include "draw/draw.h"
 #include "skin/engine.h"
 #include "tests/skin/skin_test_util.h"
 
@@ -552,4 +553,52 @@ TEST_F(SkinWindowTest, CheckBoxesRadioButtonsListsAndScrollBarsTakeTheSkin) {
     EXPECT_FALSE(saveScreenshot(w, "skin_controls.png").empty());
     // The empty part of the list shows the veiled picture, not the system's opaque white.
     EXPECT_NE(0xFFFFFFu, capture(list).at(50, 80));
+}
+
+TEST_F(SkinWindowTest, AWindowPictureIsPlacedByItsModeOverItsOwnMeanColour) {
+    // A 40 x 30 picture, red on the left half and blue on the right: its mean is purple.
+    draw::Bitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateFromScan0(40, 30));
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) bitmap.SetPixel(x, y, x < 20 ? 0xFFFF0000 : 0xFF0000FF);
+    std::string picture;
+    ASSERT_TRUE(bitmap.SaveToBytes(picture, draw::PNG_FORMAT));
+    struct Case {
+        int mode;
+        POINT red, blue;
+    };
+    // Client 320 x 220; below the caption gloss (y >= 25) except where the picture sits.
+    const Case cases[] = {
+        {4, {5, 28}, {35, 28}},       // top left at natural size
+        {1, {285, 28}, {315, 28}},    // top right, composed: washed towards the mean
+        {2, {145, 110}, {175, 110}},  // centred
+        {3, {100, 150}, {220, 150}},  // stretched over the client area
+    };
+    for (const Case& c : cases) {
+        HWND w = make();
+        SkinWindowOptions options;
+        options.windowPicture = picture;
+        options.windowMode = c.mode;
+        ASSERT_TRUE(SkinWindow(w, options));
+        show(w);
+        UpdateWindow(w);
+        pump(20);
+        Capture shot = capture(w);
+        DWORD r = shot.at(c.red.x, c.red.y), b = shot.at(c.blue.x, c.blue.y);
+        if (c.mode == 1) {
+            EXPECT_GT(red(r), blue(r) + 80) << std::hex << r;
+            EXPECT_GT(blue(b), red(b) + 80) << std::hex << b;
+            EXPECT_GT(blue(r), 0x20) << "tinted, not the plain picture";
+        } else {
+            EXPECT_EQ(0xFF0000u, r) << "mode " << c.mode;
+            EXPECT_EQ(0x0000FFu, b) << "mode " << c.mode;
+        }
+        if (c.mode != 3) {
+            DWORD rest = shot.at(160, 200);  // outside the picture: its mean colour
+            EXPECT_NEAR(0x7F, red(rest), 2) << "mode " << c.mode << " " << std::hex << rest;
+            EXPECT_EQ(0, green(rest));
+            EXPECT_NEAR(0x7F, blue(rest), 2);
+        }
+        DestroyWindow(w);
+    }
 }
