@@ -174,6 +174,12 @@ void skinLists(WindowRecord& record, int windowIndex, HWND parent) {
     for (const char* cls :
          {"ListBox", "ComboLBox", "SysListView32", "SysTreeView32", "SysIPAddress32", "SysDateTimePick32"})
         skinPlain(record, windowIndex, parent, cls, TABLE_LISTS, ListProc);
+    // A list view paints its items on its own background colour; without one the veil shows.
+    if (settings().veilOn)
+        forEachChild(parent, "SysListView32", [](HWND list) {
+            SendMessageW(list, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
+            SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
+        });
 }
 
 void skinHeaders(WindowRecord& record, int windowIndex, HWND parent) {
