@@ -273,10 +273,7 @@ std::string preparePicture(const std::string& picture, DWORD mainArgb, int mode)
 using TrimFunction = void (*)();
 void setTrimFunction(TrimFunction trim);
 
-// Test hooks.
-struct FadeState {
-    bool running = false;
-};
+// Whether a message box is still fading in.
 bool fadeRunning();
 
 }  // namespace skin
