@@ -3,6 +3,15 @@
 function(quorrel_add_resources target)
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res/quorrel.rc)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${CMAKE_SOURCE_DIR}/res>)
+  # The compiler does not report the files the script pulls in, so name them here.
+  set(depends ${CMAKE_SOURCE_DIR}/res/quorrel.ico ${CMAKE_SOURCE_DIR}/res/quorrel.manifest
+      ${CMAKE_SOURCE_DIR}/res/skin.jpg ${CMAKE_SOURCE_DIR}/res/resource_ids.h)
+  if(TARGET empty_tool)
+    # OBJECT_DEPENDS takes no generator expressions; the tool is built into the top build folder.
+    list(APPEND depends ${CMAKE_BINARY_DIR}/empty.exe)
+  endif()
+  set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/quorrel.rc TARGET_DIRECTORY ${target} APPEND PROPERTY
+    OBJECT_DEPENDS ${depends})
   if(TARGET empty_tool)
     add_dependencies(${target} empty_tool)
     target_compile_options(${target} PRIVATE
