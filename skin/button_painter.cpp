@@ -57,8 +57,8 @@ void PaintPushButton(const ControlRecord& control, const DRAWITEMSTRUCT& item) {
             RoundRectPath(pressed, x + 2, y + 2, fw - 3, fh - 3, 5);
             fillVertical(g, pressed, y + 2, y + fh - 1, ToArgb(accent, 60), ToArgb(0xFFFFFF, 100));
         }
-        // A disabled caption is drawn in the window's secondary text colour.
-        COLORREF text = (state & ODS_DISABLED) ? 0x808080 : textColour(control.handle);
+        // The caption keeps the button's text colour in every state; the grey face marks it disabled.
+        COLORREF text = textColour(control.handle);
         float shift = control.hotItem >= 0 ? 2.0f : 0.0f;
         drawText(g, windowText(control.handle), control.fontFace, static_cast<float>(control.fontSize),
                  control.fontStyle, ToArgb(text, 255), draw::GpRectF{x + shift, y + shift, fw, fh});

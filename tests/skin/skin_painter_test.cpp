@@ -163,6 +163,23 @@ TEST_F(PushButtonPainterTest, DisabledIsLightGreyWithTheThreeColourGradientAndNo
     EnableWindow(button, TRUE);
 }
 
+TEST_F(PushButtonPainterTest, DisabledCaptionKeepsTheButtonTextColour) {
+    SetWindowTextW(button, L"MMMM");
+    setProp(button, PROP_TEXT_COLOUR, RGB(255, 0, 0));
+    EnableWindow(button, FALSE);
+    Capture shot = paintAndCapture();
+    int strongRed = 0;
+    for (int y = 0; y < BH; ++y)
+        for (int x = 0; x < BW; ++x) {
+            DWORD c = shot.at(x, y);
+            if (red(c) > 200 && green(c) < 90 && blue(c) < 90) ++strongRed;
+        }
+    EXPECT_GT(strongRed, 3) << "the caption is drawn in Kj_Ztys, not a grey of its own";
+    EnableWindow(button, TRUE);
+    setProp(button, PROP_TEXT_COLOUR, 0);
+    SetWindowTextW(button, L"");
+}
+
 TEST(PaintHelpers, CornerSizeIsClampedSoZeroStillMakesAPath) {
     draw::GraphicsPath path;
     RoundRectPath(path, 0, 0, 50, 20, 0);
