@@ -197,7 +197,11 @@ void SetSkin(const SkinSettings& in) {
     // Existing windows take the new skin at once.
     for (size_t i = 0; i < windowTable().size(); ++i) {
         WindowRecord& record = *windowTable()[i];
-        if (!IsWindowVisible(record.handle)) continue;
+        if (!IsWindowVisible(record.handle)) {
+            // A hidden window takes the new skin on its next paint instead of showing the old one.
+            record.rebuildPending = true;
+            continue;
+        }
         RebuildWindowSkin(static_cast<int>(i + 1));
         InvalidateRect(record.handle, nullptr, FALSE);
         refreshChildren(record);

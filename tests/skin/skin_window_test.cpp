@@ -507,6 +507,24 @@ TEST_F(SkinWindowTest, SetSkinRepaintsVisibleWindowsWithTheNewColour) {
     EXPECT_EQ(0x208030u, capture(w).at(100, 150));
 }
 
+TEST_F(SkinWindowTest, AWindowHiddenDuringSetSkinShowsTheNewSkinWhenShownAgain) {
+    HWND w = make();
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    UpdateWindow(w);
+    pump(30);
+    ASSERT_EQ(0x404040u, capture(w).at(100, 150));
+    ShowWindow(w, SW_HIDE);
+    pump(10);
+    SkinSettings s;
+    s.mainColour = RGB(0x20, 0x80, 0x30);
+    SetSkin(s);
+    show(w);
+    UpdateWindow(w);
+    pump(30);
+    EXPECT_EQ(0x208030u, capture(w).at(100, 150));
+}
+
 TEST_F(SkinWindowTest, CheckBoxesRadioButtonsListsAndScrollBarsTakeTheSkin) {
     SkinSettings s;
     s.skinImage = BuiltInSkinPicture();
