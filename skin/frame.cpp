@@ -229,7 +229,8 @@ LRESULT onGetMinMaxInfo(FrameMessage& m) {
     RECT area = maximisedArea();
     info->ptMaxPosition = {area.left, area.top};
     info->ptMaxSize = {area.right - area.left, area.bottom - area.top};
-    return 0;
+    // The window's own procedure still sees the limits and may narrow them further.
+    return passOn(m, WM_GETMINMAXINFO);
 }
 
 LRESULT onDrawItem(FrameMessage& m) {

@@ -444,6 +444,25 @@ TEST_F(SkinWindowTest, MinimumTrackingSizeAndMaximisedArea) {
     EXPECT_LE(info.ptMaxSize.x, GetSystemMetrics(SM_CXSCREEN));
 }
 
+namespace {
+POINT g_minSeenByOwnProc{};
+LRESULT CALLBACK recordMinMaxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETMINMAXINFO) g_minSeenByOwnProc = reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(SkinWindowTest, TheWindowsOwnProcedureStillGetsTheSizeLimits) {
+    HWND w = make();
+    SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordMinMaxProc));
+    ASSERT_TRUE(SkinWindow(w));
+    g_minSeenByOwnProc = {};
+    MINMAXINFO info{};
+    SendMessageW(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(200, g_minSeenByOwnProc.x);
+    EXPECT_EQ(150, g_minSeenByOwnProc.y);
+}
+
 TEST_F(SkinWindowTest, WithoutCaptionThereIsNoRegionNoButtonsAndNoDrag) {
     HWND w = make();
     SkinWindowOptions options;
