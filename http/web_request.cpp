@@ -68,8 +68,11 @@ std::string exchange(const std::string& url, const WebRequestOptions& options, R
         if (!internet || isCancelled(canceller)) return {};
         setTimeouts(internet.get(), options.timeoutMs);
 
-        InternetHandle connection(InternetConnectA(internet.get(), urlHost(url).c_str(), INTERNET_PORT(urlPort(url)),
-                                                   nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0),
+        // A port the platform cannot take must not wrap round to some other port.
+        const int port = urlPort(url);
+        if (port < 0 || port > 0xFFFF) return {};
+        InternetHandle connection(InternetConnectA(internet.get(), urlHost(url).c_str(), INTERNET_PORT(port), nullptr,
+                                                   nullptr, INTERNET_SERVICE_HTTP, 0, 0),
                                   canceller);
         if (!connection || isCancelled(canceller)) return {};
 

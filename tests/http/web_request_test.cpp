@@ -158,6 +158,19 @@ TEST(WebRequestSend, UrlWithoutSchemeIsHttp) {
     EXPECT_EQ(parseRequest(server.lastRequest()).requestLine, "GET /x?y=1 HTTP/1.1");
 }
 
+TEST(WebRequestSend, PortBeyondRangeIsNotWrappedOntoAnother) {
+    // 65536 more than a live port would land on it if the number were cut to 16 bits.
+    LoopbackServer server(answer(httpResponse(200, "OK", "wrong door")));
+    std::string headers = "Accept: x", raw = "untouched";
+    WebRequestOptions o;
+    o.headers = &headers;
+    o.rawHeaders = &raw;
+    EXPECT_EQ(webRequest("http://127.0.0.1:" + std::to_string(server.port() + 65536) + "/", o), "");
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_EQ(headers, "Accept: x");
+    EXPECT_EQ(raw, "untouched");
+}
+
 TEST(WebRequestCookies, NotGivenEmptyAndGiven) {
     // /set plants a session cookie in the system's store for paths under /store.
     LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
