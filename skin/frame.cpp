@@ -49,7 +49,8 @@ bool onButtonStrip(const WindowRecord& record, POINT p) {
 
 // The WMSZ_* code of the edge or corner under the point, 0 when none or not resizable.
 int edgeAt(const WindowRecord& record, HWND window, POINT p) {
-    if (!record.resizable || IsZoomed(window)) return 0;
+    // Without a drawn caption the skin does no sizing, so it shows no sizing cursor either.
+    if (!record.resizable || !record.drawCaption || IsZoomed(window)) return 0;
     RECT c{};
     GetClientRect(window, &c);
     constexpr int CORNER = 11;

@@ -463,6 +463,33 @@ TEST_F(SkinWindowTest, TheWindowsOwnProcedureStillGetsTheSizeLimits) {
     EXPECT_EQ(150, g_minSeenByOwnProc.y);
 }
 
+TEST_F(SkinWindowTest, TheSizingCursorShowsOnlyWhereTheEdgeCanBeDragged) {
+    auto cursorAtLeftEdge = [](HWND w) {
+        POINT p{1, 100};
+        ClientToScreen(w, &p);
+        SetCursorPos(p.x, p.y);
+        SetCursor(nullptr);
+        SendMessageW(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    HCURSOR sizeWE = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZEWE));
+    HWND framed = make();
+    ASSERT_TRUE(SkinWindow(framed));
+    show(framed);
+    pump(20);
+    EXPECT_EQ(sizeWE, cursorAtLeftEdge(framed));
+    DestroyWindow(framed);
+
+    HWND bare = make();
+    SkinWindowOptions options;
+    options.drawCaption = false;
+    ASSERT_TRUE(SkinWindow(bare, options));
+    show(bare);
+    pump(20);
+    EXPECT_NE(sizeWE, cursorAtLeftEdge(bare)) << "a window without the skin's caption is not sized by the skin";
+    SetCursorPos(0, 0);
+}
+
 TEST_F(SkinWindowTest, WithoutCaptionThereIsNoRegionNoButtonsAndNoDrag) {
     HWND w = make();
     SkinWindowOptions options;
