@@ -32,7 +32,11 @@ bool readFileBytes(const std::string& path, std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, DWORD(bytes.size() - done), &got, nullptr) || got == 0) break;
+        if (!ReadFile(file.get(), bytes.data() + done, DWORD(bytes.size() - done), &got, nullptr)) {
+            bytes.clear();  // an unreadable file reads as no bytes, never as a piece of itself
+            return false;
+        }
+        if (got == 0) break;
         done += got;
     }
     bytes.resize(done);
