@@ -103,12 +103,24 @@ TEST_F(AppEndToEnd, MainWindowControlsAtStart) {
         MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
         return std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top};
     };
-    EXPECT_EQ(place(ID_编辑框1), (std::vector<long>{99, 8, 397, 24}));
-    EXPECT_EQ(place(ID_按钮1), (std::vector<long>{509, 5, 80, 28}));
-    EXPECT_EQ(place(ID_超级列表框1), (std::vector<long>{8, 212, 608, 180}));
-    EXPECT_EQ(place(ID_编辑框2), (std::vector<long>{720, 160, 80, 20}));
-    EXPECT_EQ(place(ID_FIRST_SERVICE_BOX + 11), (std::vector<long>{524, 116, 100, 16}));  // entry 12
-    EXPECT_EQ(place(ID_FIRST_SERVICE_BOX + 18), (std::vector<long>{9, 116, 111, 16}));    // entry 19
+    const std::pair<int, std::vector<long>> places[] = {
+        {ID_透明标签1, {10, 8, 80, 24}},   {ID_编辑框1, {99, 8, 397, 24}},        {ID_按钮1, {509, 5, 80, 28}},
+        {ID_选择框1, {429, 148, 100, 24}}, {ID_选择框_全部, {524, 151, 100, 19}}, {ID_标签2, {12, 177, 216, 32}},
+        {ID_透明标签2, {0, 180, 696, 24}}, {ID_超级列表框1, {8, 212, 608, 180}},  {ID_超级列表框2, {8, 212, 608, 180}},
+        {ID_标签1, {16, 392, 600, 32}},    {ID_编辑框2, {720, 160, 80, 20}},
+    };
+    for (const auto& [id, expected] : places) EXPECT_EQ(place(id), expected) << id;
+    // Service boxes in ServiceTable order, which is not the order on the screen.
+    const std::vector<long> servicePlaces[SERVICE_COUNT] = {
+        {9, 48, 100, 16},    {125, 49, 100, 16},  {221, 49, 100, 16},  {325, 49, 100, 16},  {428, 49, 100, 16},
+        {524, 49, 100, 16},  {9, 82, 100, 16},    {125, 83, 100, 16},  {221, 83, 100, 16},  {325, 83, 100, 16},
+        {428, 83, 100, 16},  {524, 116, 100, 16}, {524, 82, 100, 16},  {325, 153, 100, 16}, {9, 152, 100, 16},
+        {221, 153, 100, 16}, {125, 153, 100, 16}, {125, 117, 100, 16}, {9, 116, 111, 16},   {221, 117, 100, 16},
+        {325, 117, 100, 16}, {428, 117, 100, 16},
+    };
+    for (int n = 1; n <= SERVICE_COUNT; ++n) {
+        EXPECT_EQ(place(ID_FIRST_SERVICE_BOX + n - 1), servicePlaces[n - 1]) << "entry " << n;
+    }
     EXPECT_EQ(app->text(app->control(ID_按钮1)), "给我搜");
     EXPECT_EQ(app->text(app->control(ID_透明标签1)), "请输入关键词：");
     EXPECT_EQ(app->text(app->control(ID_选择框1)), "其他");
@@ -149,6 +161,36 @@ TEST_F(AppEndToEnd, EmptyKeywordIsRefusedWithoutRequest) {
     Sleep(300);
     EXPECT_EQ(sim.requestCount(), 0u);
     EXPECT_EQ(app->rowCount(ID_超级列表框1), 0);
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
+// The list is cleared before the keyword is checked, the count label is left as it was, and a
+// keyword of blanks is not empty: it is searched.
+TEST_F(AppEndToEnd, ClearingComesBeforeTheKeywordCheckAndBlanksAreSearched) {
+    sim.setCorpus(HOST1, corpus(HOST1, 2));
+    auto app = launch();
+    tick(*app, ID_FIRST_SERVICE_BOX);
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+
+    app->setText(app->control(ID_编辑框1), "");
+    app->click(app->control(ID_按钮1));
+    MessageBoxSeen box = app->waitForMessageBox();
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_EQ(box.text, "请输入关键字！");
+    EXPECT_EQ(app->rowCount(ID_超级列表框1), 0);  // cleared while the message is up
+    app->closeMessageBox(box.box);
+    Sleep(300);
+    EXPECT_EQ(label(*app), "资源数：2");
+    EXPECT_EQ(sim.requestCount(), 1u);
+
+    sim.setCorpus(HOST1, corpus(HOST1, 3));
+    app->setText(app->control(ID_编辑框1), "  ");
+    app->click(app->control(ID_按钮1));
+    ASSERT_TRUE(waitForSearchEnd(*app, 2, 3));
+    EXPECT_EQ(sim.requests().back().keyword, "  ");
+    EXPECT_TRUE(app->windowsOfClass(L"#32770").empty());  // no message box this time
     EXPECT_TRUE(app->closeAndWait(5000));
 }
 
