@@ -1,5 +1,8 @@
 #include "search/query.h"
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -12,6 +15,20 @@ std::string& engineStorage() {
     static std::string host = DEFAULT_ENGINE_HOST;
     return host;
 }
+
+// The leading decimal number of `text`, fraction dropped; 0 when it starts with no number.
+// Decimal only: "0x18" is 0, not 24, and "inf" or "nan" are no numbers. A value beyond the
+// range of int keeps its sign, so a huge number still names an extra site.
+int decimalNumber(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t");
+    if (i != std::string::npos && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == std::string::npos || i >= text.size()) return 0;
+    if (!(std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.')) return 0;
+    double number = std::strtod(text.substr(0, text.find_first_of("xX")).c_str(), nullptr);
+    if (std::isnan(number)) return 0;
+    return int(std::clamp(std::trunc(number), double(INT_MIN), double(INT_MAX)));
+}
+
 }  // namespace
 
 std::string makeSearchTask(int serviceNumber, std::string_view extraHost) {
@@ -22,8 +39,7 @@ std::optional<ParsedTask> parseSearchTask(std::string_view task) {
     auto pieces = splitText(task, TASK_SEPARATOR);
     if (pieces.empty()) return std::nullopt;
     ParsedTask parsed;
-    double number = std::strtod(pieces[0].c_str(), nullptr);
-    if (std::isfinite(number) && std::fabs(number) < 2e9) parsed.serviceNumber = int(std::trunc(number));
+    parsed.serviceNumber = decimalNumber(pieces[0]);
     if (pieces.size() >= 2) parsed.extraHost = pieces[1];
     return parsed;
 }

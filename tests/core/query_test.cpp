@@ -32,6 +32,14 @@ TEST(Tasks, BuildAndParse) {
     EXPECT_FALSE(parseSearchTask(""));
     EXPECT_EQ(parseSearchTask("x.N.*h")->serviceNumber, 0);
     EXPECT_EQ(parseSearchTask("3.9.N.*")->serviceNumber, 3);
+    // Decimal only: a hexadecimal or special form is no service number.
+    EXPECT_EQ(parseSearchTask("0x18.N.*h")->serviceNumber, 0);
+    EXPECT_EQ(parseSearchTask("inf.N.*h")->serviceNumber, 0);
+    EXPECT_EQ(parseSearchTask("nan.N.*h")->serviceNumber, 0);
+    // Too large for an int: still an extra site's number, not 0.
+    auto huge = parseSearchTask("30000000000.N.*far.example");
+    EXPECT_EQ(hostFor(huge->serviceNumber, huge->extraHost), "far.example");
+    EXPECT_LE(parseSearchTask("-30000000000.N.*h")->serviceNumber, 0);
 }
 
 TEST(Tasks, HostForEveryRange) {
