@@ -198,10 +198,32 @@ LRESULT onPaint(FrameMessage& m) {
     return passOn(m, WM_PAINT);
 }
 
+// The close effect moved, shrank and faded the window as a layered one; a window whose own
+// procedure keeps it open on WM_CLOSE is put back as it was.
+void restoreAfterCloseEffect(HWND window, const RECT& before, LONG_PTR exBefore) {
+    SetWindowLongPtrA(window, GWL_EXSTYLE, exBefore & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+    WindowRecord* record = recordOfWindow(window);
+    if ((exBefore & WS_EX_LAYERED) && record) {
+        SetWindowLongPtrA(window, GWL_EXSTYLE, exBefore);
+        SetLayeredWindowAttributes(window, 0, static_cast<BYTE>(record->windowAlpha), LWA_ALPHA);
+    }
+    SetWindowPos(window, nullptr, before.left, before.top, before.right - before.left, before.bottom - before.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (record && record->drawCaption) setRoundRegion(window, false);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 LRESULT onClose(FrameMessage& m) {
+    HWND window = m.window;
     stopTimer(m.record);
+    RECT before{};
+    GetWindowRect(window, &before);
+    LONG_PTR exBefore = GetWindowLongPtrA(window, GWL_EXSTYLE);
     playCloseEffect(m.record);
-    return passOn(m, WM_CLOSE);
+    bool played = !lastCloseEffect().empty();
+    LRESULT result = passOn(m, WM_CLOSE);  // the record may be gone after this
+    if (played && IsWindow(window)) restoreAfterCloseEffect(window, before, exBefore);
+    return result;
 }
 
 LRESULT onShowWindow(FrameMessage& m) {

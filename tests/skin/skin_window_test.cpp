@@ -317,6 +317,38 @@ TEST_F(SkinWindowTest, PulseCloseEffectShrinksFiveFramesAndGrowsFiveWithFallingA
     EXPECT_LT(width(4), width(5));
 }
 
+namespace {
+LRESULT CALLBACK keepOpenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return 0;  // an owner that says "not now"
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(SkinWindowTest, AWindowKeptOpenAfterTheCloseEffectIsPutBackAsItWas) {
+    HWND w = make();
+    SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(keepOpenProc));
+    ASSERT_TRUE(SkinWindow(w));
+    SetWindowEffect(w, 1);
+    show(w);
+    UpdateWindow(w);
+    pump(30);
+    RECT before{};
+    GetWindowRect(w, &before);
+    SendMessageW(w, WM_CLOSE, 0, 0);
+    ASSERT_EQ(10u, lastCloseEffect().size());
+    ASSERT_TRUE(IsWindow(w));
+    pump(30);
+    RECT after{};
+    GetWindowRect(w, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "left " << after.left << " width " << after.right - after.left;
+    EXPECT_EQ(0, GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_LAYERED);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(ERROR, GetWindowRgn(w, region)) << "the rounded corners come back";
+    DeleteObject(region);
+    UpdateWindow(w);
+    EXPECT_EQ(0x404040u, capture(w).at(100, 150));
+}
+
 TEST_F(SkinWindowTest, ShrinkCloseEffectCollapsesToTheCentre) {
     HWND w = make();
     ASSERT_TRUE(SkinWindow(w));
