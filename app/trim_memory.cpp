@@ -21,23 +21,23 @@ std::wstring windowsDirectory() {
     return dir;
 }
 
-enum class FileState { Missing, Ours, Foreign };
+enum class FileState { Missing, Ours, Other };
 
 FileState fileState(const std::wstring& path, std::string_view bytes) {
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) {
         DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Missing : FileState::Foreign;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Missing : FileState::Other;
     }
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileState::Foreign;
-    if (info.nFileSizeHigh != 0 || info.nFileSizeLow != bytes.size()) return FileState::Foreign;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileState::Other;
+    if (info.nFileSizeHigh != 0 || info.nFileSizeLow != bytes.size()) return FileState::Other;
     HandleOwner file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) return FileState::Foreign;
+    if (file.h == INVALID_HANDLE_VALUE) return FileState::Other;
     std::string content(bytes.size(), '\0');
     DWORD read = 0;
     if (!ReadFile(file.h, content.data(), DWORD(content.size()), &read, nullptr) || read != content.size())
-        return FileState::Foreign;
-    return content == bytes ? FileState::Ours : FileState::Foreign;
+        return FileState::Other;
+    return content == bytes ? FileState::Ours : FileState::Other;
 }
 
 // Writes beside the target and renames, so an interrupted write never leaves a broken tool at
@@ -56,7 +56,7 @@ bool writeTool(const std::wstring& path, std::string_view bytes) {
             return false;
         }
     }
-    if (MoveFileExW(temporary.c_str(), path.c_str(), 0)) return true;
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DeleteFileW(temporary.c_str());
     return false;
 }
@@ -80,11 +80,11 @@ bool trimMemoryWith(const std::wstring& windowsDir, std::string_view toolBytes) 
         case FileState::Ours:
             break;
         case FileState::Missing:
+        case FileState::Other:
+            // A file that differs from ours (an earlier build of the tool, or something else) is
+            // replaced rather than run: we only ever start the bytes we carry.
             if (toolBytes.empty() || !writeTool(path, toolBytes)) return false;
             break;
-        case FileState::Foreign:
-            // Not the file we would write: never run a program we do not know, never remove it.
-            return false;
     }
 
     std::wstring command = L"\"" + path + L"\" " + std::to_wstring(GetCurrentProcessId());

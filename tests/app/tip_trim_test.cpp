@@ -256,12 +256,15 @@ TEST_F(TrimMemory, ReusesThePresentToolWithoutRewritingIt) {
     EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
 }
 
-TEST_F(TrimMemory, LeavesAForeignFileAloneAndDoesNotRunIt) {
+TEST_F(TrimMemory, ReplacesADifferentFileWithOursBeforeRunning) {
+    // An earlier build of the tool (or anything else) at the path must neither be run as it is
+    // nor stop trimming for good.
     std::wstring toolPath = dir + L"\\empty.exe";
-    writeFile(toolPath, "somebody else's program");
-    EXPECT_FALSE(trimMemoryWith(dir, tool));
-    EXPECT_EQ(readFile(toolPath), "somebody else's program");
-    EXPECT_FALSE(exists(reportPath));
+    writeFile(toolPath, "an older empty.exe");
+    EXPECT_TRUE(trimMemoryWith(dir, tool));
+    EXPECT_EQ(readFile(toolPath), tool);
+    EXPECT_FALSE(exists(toolPath + L".tmp"));
+    EXPECT_EQ(readFile(reportPath), ourLine());
 }
 
 TEST_F(TrimMemory, UnwritableDirectoryFailsQuietly) {
