@@ -239,6 +239,24 @@ TEST_F(SkinWindowTest, VeilDecidesWhetherEditsGetTheSkinBrush) {
     ReleaseDC(edit, dc);
 }
 
+TEST_F(SkinWindowTest, AComboBoxTakesTheBrushOfItsEditAlongWhenDestroyed) {
+    LiveCounts start = liveCounts();
+    HWND w = make();
+    HWND combo = addChild(w, "ComboBox", "", CBS_DROPDOWN | WS_VSCROLL, 10, 40, 150, 120);
+    ASSERT_TRUE(SkinWindow(w));
+    show(w);
+    pump(20);
+    HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+    ASSERT_TRUE(edit);
+    HDC dc = GetDC(combo);
+    auto brush = SendMessageW(combo, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit));
+    ReleaseDC(combo, dc);
+    EXPECT_EQ(brush, prop(edit, PROP_BACK_BRUSH));
+    DestroyWindow(w);
+    pump(10);
+    EXPECT_EQ(start.gdi, liveCounts().gdi) << "no pattern brush or bitmap outlives the combo box";
+}
+
 TEST_F(SkinWindowTest, EditBorderFollowsFocusWithTheAccentAndNormalLine) {
     SetControlSkinOptions(true, 100);
     HWND w = make();
