@@ -287,7 +287,10 @@ bool SkinWindow(HWND window, const SkinWindowOptions& options) {
     record->appActive = true;
     if (!options.windowPicture.empty()) {
         record->windowPictureMean = meanColourOf(options.windowPicture);
-        record->windowPicture = preparePicture(options.windowPicture, record->windowPictureMean, record->windowMode);
+        // A picture that cannot be decoded has no mean colour: the window keeps the skin's colours.
+        if (record->windowPictureMean)
+            record->windowPicture =
+                preparePicture(options.windowPicture, record->windowPictureMean, record->windowMode);
     }
     table.push_back(std::move(record));
     int index = static_cast<int>(table.size());

@@ -716,3 +716,14 @@ TEST_F(SkinWindowTest, AWindowPictureIsPlacedByItsModeOverItsOwnMeanColour) {
         DestroyWindow(w);
     }
 }
+
+TEST_F(SkinWindowTest, AWindowPictureThatCannotBeDecodedLeavesTheMainColour) {
+    HWND w = make();
+    SkinWindowOptions options;
+    options.windowPicture = "not a picture at all";
+    ASSERT_TRUE(SkinWindow(w, options));
+    show(w);
+    UpdateWindow(w);
+    pump(20);
+    EXPECT_EQ(0x404040u, capture(w).at(100, 150));
+}
