@@ -10,6 +10,7 @@
 
 #include "http/canceller.h"
 #include "http/text.h"
+#include "http/web_request.h"
 #include "search/query.h"
 #include "search/services.h"
 #include "search/worker.h"
@@ -110,6 +111,25 @@ TEST(WorkerConstants, PatternAndMarkerAreTheEnginesLayout) {
     EXPECT_EQ(std::string(NEXT_PAGE_MARKER).size(), 16u);
     EXPECT_EQ(std::string(NEXT_PAGE_MARKER).substr(0, 10), "class=\"n\">");
     EXPECT_EQ(PAGE_SIZE, 50);
+}
+
+TEST_F(WorkerTest, SimulatorBoundsRowsAndOffsetsItIsAskedFor) {
+    EngineSimOptions o;
+    o.endless = true;
+    sim.setOptions(o);
+    const std::string base = "http://" + sim.hostPort() + "/s?wd=site%3Aa.com%20x&ie=utf-8&rsv_page=1";
+    // Billions of rows: one bounded page, not an exhausted memory.
+    std::string page = webRequest(base + "&pn=0&rn=2000000000");
+    ASSERT_EQ(sim.requestCount(), 1u);
+    EXPECT_EQ(sim.requests().back().hitsServed, SIM_MAX_ROWS);
+    EXPECT_NE(page.find("id=\"100\""), std::string::npos);
+    // A negative offset is served as the first page; one at the end of int does not overflow.
+    page = webRequest(base + "&pn=-100&rn=50");
+    EXPECT_NE(page.find("id=\"1\""), std::string::npos);
+    EXPECT_EQ(page.find("id=\"-"), std::string::npos);
+    page = webRequest(base + "&pn=2147483600&rn=100");
+    EXPECT_EQ(sim.requests().back().hitsServed, SIM_MAX_ROWS);
+    EXPECT_EQ(page.find("id=\"-"), std::string::npos);
 }
 
 TEST_F(WorkerTest, FirstPageWithoutHitsOrMarkerShowsTheCountOnce) {

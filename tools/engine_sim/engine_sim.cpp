@@ -315,19 +315,21 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
     } else {
         request.status = 200;
         std::vector<SimHit> pageHits;
-        int rows = std::max(request.rows, 0);
+        // Bounded as the engine bounds them: a request for billions of rows or an offset at the
+        // end of int must neither exhaust memory nor overflow the numbering.
+        const int rows = std::clamp(request.rows, 0, SIM_MAX_ROWS);
+        const int offset = std::clamp(request.offset, 0, SIM_MAX_OFFSET);
         if (options.endless) {
-            pageHits = simGeneratedHits(request.site, request.keyword, request.offset, rows);
+            pageHits = simGeneratedHits(request.site, request.keyword, offset, rows);
             request.markerServed = !options.noMarker;
         } else {
             int total = 0;
-            pageHits = slice(request.site, request.keyword, request.offset, rows, &total);
-            request.markerServed = request.offset + int(pageHits.size()) < total && !options.noMarker;
+            pageHits = slice(request.site, request.keyword, offset, rows, &total);
+            request.markerServed = offset + int(pageHits.size()) < total && !options.noMarker;
         }
         request.hitsServed = int(pageHits.size());
-        std::string gbkPage =
-            simResultPage(request.site, request.keyword, request.offset, pageHits, request.markerServed,
-                          options.capitalMarker, size_t(std::max(options.headBytes, 0)));
+        std::string gbkPage = simResultPage(request.site, request.keyword, offset, pageHits, request.markerServed,
+                                            options.capitalMarker, size_t(std::max(options.headBytes, 0)));
         body = gbkToUtf8(gbkPage);
         if (options.brokenPages) {
             // Cut the page with a zero byte and bytes that are no UTF-8 in front of the middle

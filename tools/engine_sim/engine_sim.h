@@ -49,10 +49,13 @@ struct EngineSimOptions {
     bool brokenPages = false;                // a zero byte and invalid UTF-8 in the middle of the results
     bool noMarker = false;                   // never offer a next page
     bool capitalMarker = false;              // the next-page link reads class="N" instead of class="n"
-    bool endless = false;
-    int headBytes = 0;  // inline style and script in each page's head, as real pages carry                    // every
-                        // page is full and offers a next page
+    bool endless = false;                    // every page is full and offers a next page
+    int headBytes = 0;                       // inline style and script in each page's head, as real pages carry
 };
+
+// The most results one page holds, and the largest offset served; larger requests are cut.
+inline constexpr int SIM_MAX_ROWS = 100;
+inline constexpr int SIM_MAX_OFFSET = 1 << 30;
 
 class EngineSim {
 public:
