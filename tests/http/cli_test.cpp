@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
+#include "tests/http/child_output.h"
 #include "tools/httpd/loopback_server.h"
 
 namespace {
@@ -22,12 +22,6 @@ std::wstring cliPath() {
     path.resize(path.find_last_of(L"\\/") + 1);
     for (const char* p = QUORREL_CLI_RELATIVE; *p; ++p) path += *p == '/' ? L'\\' : wchar_t(*p);
     return path;
-}
-
-void drain(HANDLE pipe, std::string& into) {
-    char buffer[4096];
-    DWORD n;
-    while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) into.append(buffer, n);
 }
 
 // Arguments are ASCII here; each is quoted.
@@ -53,10 +47,7 @@ RunResult runCli(const std::vector<std::string>& args) {
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (started) {
-        std::thread errReader([&] { drain(errRead, result.err); });
-        drain(outRead, result.out);
-        errReader.join();
-        WaitForSingleObject(pi.hProcess, 30000);
+        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, 30000);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <thread>
 
 #include "http/encoding.h"
 #include "http/text.h"
 #include "search/services.h"
+#include "tests/http/child_output.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
@@ -25,16 +25,6 @@ std::wstring cliPath() {
     std::wstring path = self;
     path.resize(path.find_last_of(L"\\/") + 1);
     return path + L"..\\..\\tools\\cli\\quorrel-cli.exe";
-}
-
-// Reads a pipe to its end on a thread of its own, so neither pipe can fill up and stall.
-std::thread drain(HANDLE pipe, std::string& into) {
-    return std::thread([pipe, &into] {
-        char buffer[4096];
-        DWORD n = 0;
-        while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) into.append(buffer, n);
-        CloseHandle(pipe);
-    });
 }
 
 ProcessResult runCli(const std::wstring& arguments) {
@@ -56,15 +46,14 @@ ProcessResult runCli(const std::wstring& arguments) {
                                   nullptr, &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
-    std::thread a = drain(outRead, result.out), b = drain(errRead, result.err);
     if (started) {
-        WaitForSingleObject(pi.hProcess, 60000);
+        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, 60000);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    a.join();
-    b.join();
+    CloseHandle(outRead);
+    CloseHandle(errRead);
     return result;
 }
 
