@@ -87,6 +87,15 @@ bool applyEngineOption(const std::vector<std::string>& args) {
         std::string value = arg.substr(prefix.size());
         // A bare host, optionally with a port: no scheme, no path, no blanks.
         if (value.empty() || value.find_first_of("/ \t?#") != std::string::npos) return false;
+        // A port, when named, is a number the connection can take: 1 to 65535.
+        size_t colon = value.find(':');
+        if (colon != std::string::npos) {
+            std::string port = value.substr(colon + 1);
+            if (colon == 0 || port.empty() || port.size() > 5 ||
+                port.find_first_not_of("0123456789") != std::string::npos || std::stoi(port) < 1 ||
+                std::stoi(port) > 65535)
+                return false;
+        }
         setEngineHost(value);
         return true;
     }

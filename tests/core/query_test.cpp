@@ -101,6 +101,16 @@ TEST(QueryUrl, EngineOption) {
     EXPECT_EQ(engineHost(), "127.0.0.1:8123");
     EXPECT_FALSE(applyEngineOption({"--engine=http://x/"}));
     EXPECT_FALSE(applyEngineOption({"--engine="}));
+    // The port must be one a connection can take, not one that wraps round or is no number.
+    EXPECT_FALSE(applyEngineOption({"--engine=127.0.0.1:70000"}));
+    EXPECT_FALSE(applyEngineOption({"--engine=127.0.0.1:0"}));
+    EXPECT_FALSE(applyEngineOption({"--engine=127.0.0.1:"}));
+    EXPECT_FALSE(applyEngineOption({"--engine=127.0.0.1:80a"}));
+    EXPECT_FALSE(applyEngineOption({"--engine=a:1:2"}));
+    EXPECT_FALSE(applyEngineOption({"--engine=:8080"}));
+    EXPECT_TRUE(applyEngineOption({"--engine=localhost:65535"}));
+    EXPECT_EQ(engineHost(), "localhost:65535");
+    EXPECT_TRUE(applyEngineOption({"--engine=127.0.0.1:8123"}));
     EXPECT_EQ(engineHost(), "127.0.0.1:8123");
     EXPECT_TRUE(applyEngineOption({"--other"}));
     setEngineHost(DEFAULT_ENGINE_HOST);
