@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "tests/http/child_output.h"
 #include "tools/httpd/loopback_server.h"
 
@@ -107,6 +106,9 @@ TEST(CliFetch, PostNoRedirectAndExitStatus) {
     EXPECT_EQ(runCli({"fetch"}).exitCode, 2u);
     EXPECT_EQ(runCli({"fetch", "http://a/", "--bogus"}).exitCode, 2u);
     EXPECT_EQ(runCli({"nosuch"}).exitCode, 2u);
+    // A time-out whose milliseconds would overflow is refused, not turned into none at all.
+    EXPECT_EQ(runCli({"fetch", closing.url("/"), "--timeout", "3000000"}).exitCode, 2u);
+    EXPECT_EQ(runCli({"fetch", closing.url("/"), "--timeout", "5s"}).exitCode, 2u);
     RunResult help = runCli({"fetch", "--help"});
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_NE(help.err.find("--no-redirect"), std::string::npos);

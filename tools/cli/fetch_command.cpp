@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr long MAX_TIMEOUT_SECONDS = 86400;
+
 const char FETCH_HELP[] =
     "usage: quorrel-cli fetch URL [options]\n"
     "\n"
@@ -29,7 +31,7 @@ const char FETCH_HELP[] =
     "  --header LINE       one extra header line; may be repeated\n"
     "  --no-redirect       do not follow redirects (the redirect target shows Location)\n"
     "  --proxy HOST:PORT   send http requests through this proxy\n"
-    "  --timeout SECONDS   connect, send and receive time-out (default 20)\n"
+    "  --timeout SECONDS   connect, send and receive time-out, 1 to 86400 (default 20)\n"
     "  --help              this text\n"
     "\n"
     "Exit status: 0 when a body or response headers arrived, 1 when nothing arrived,\n"
@@ -134,9 +136,12 @@ int runFetch(const CommandArgs& args) {
             proxyGiven = true;
         } else if (a == "--timeout") {
             if (!value(v)) return usageError("--timeout needs seconds");
-            int seconds = std::atoi(v.c_str());
-            if (seconds <= 0) return usageError("--timeout needs a positive number of seconds");
-            options.timeoutMs = seconds * 1000;
+            // Bounded so that the milliseconds cannot overflow into "no time-out at all".
+            char* end = nullptr;
+            long seconds = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end || seconds <= 0 || seconds > MAX_TIMEOUT_SECONDS)
+                return usageError("--timeout takes 1 to 86400 seconds");
+            options.timeoutMs = int(seconds) * 1000;
         } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
             return usageError("unknown option " + a);
         } else if (url.empty()) {
