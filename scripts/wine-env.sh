@@ -15,16 +15,21 @@ WINE_LOG=$QUORREL_BUILD/wine.log
 
 wine_display_up() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-    local n
-    for n in 99 98 97 96 95 94; do
-        [ -e /tmp/.X11-unix/X$n ] && continue
-        Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >>"$WINE_LOG" 2>&1 </dev/null &
-        echo $! >"$QUORREL_BUILD/xvfb.pid"
-        export DISPLAY=:$n
-        local i
-        for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    # Xvfb picks a free display itself and tells us which: stale sockets of earlier servers
+    # cannot make us guess wrong.
+    local numberFile=$QUORREL_BUILD/xvfb.display
+    rm -f "$numberFile"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$numberFile" >>"$WINE_LOG" 2>&1 </dev/null &
+    echo $! >"$QUORREL_BUILD/xvfb.pid"
+    local i
+    for i in $(seq 100); do
+        if [ -s "$numberFile" ]; then
+            export DISPLAY=:$(tr -d '[:space:]' <"$numberFile")
+            xdpyinfo >/dev/null 2>&1 && return 0
+        fi
+        sleep 0.1
     done
-    echo "wine-env: could not start Xvfb" >&2
+    echo "wine-env: could not start Xvfb (see $WINE_LOG)" >&2
     return 1
 }
 
