@@ -96,6 +96,13 @@ TEST(CliFetch, PostNoRedirectAndExitStatus) {
     EXPECT_EQ(sent.body, "k=v");
     EXPECT_EQ(server.requestCount(), 1u);
 
+    // Values may be attached with "=", as the search command takes them; "=" inside stays.
+    r = runCli({"fetch", server.url("/q"), "--method=POST", "--post-text=a=b", "--no-redirect"});
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    sent = parseRequest(server.lastRequest());
+    EXPECT_EQ(sent.method, "POST");
+    EXPECT_EQ(sent.body, "a=b");
+
     // Nothing arrives: non-zero with a one-line message.
     LoopbackServer closing([](LoopbackConnection& c, const std::string&) { c.close(); });
     r = runCli({"fetch", closing.url("/"), "--timeout", "2"});

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "http/encoding.h"
 #include "http/web_request.h"
@@ -20,7 +21,7 @@ const char FETCH_HELP[] =
     "received cookies, the merged cookies (with --cookies), the redirect target and the\n"
     "raw response headers.\n"
     "\n"
-    "options:\n"
+    "options (a value may also be attached: --proxy=HOST:PORT):\n"
     "  --method N          0 GET (default), 1 POST; other numbers send GET with a body.\n"
     "                      GET and POST are accepted as well.\n"
     "  --post-text TEXT    request body as text (used when --post-file is not given)\n"
@@ -88,8 +89,18 @@ int runFetch(const CommandArgs& args) {
     bool cookiesGiven = false, proxyGiven = false;
 
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
+        // "--name=value" as in the search command, or "--name value".
+        std::string a = args[i];
+        std::optional<std::string> attached;
+        if (size_t eq = a.find('='); a.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            attached = a.substr(eq + 1);
+            a.resize(eq);
+        }
         auto value = [&](std::string& into) {
+            if (attached) {
+                into = *attached;
+                return true;
+            }
             if (i + 1 >= args.size()) return false;
             into = args[++i];
             return true;
