@@ -1,4 +1,5 @@
-// Collects what a child process writes to its standard output and error pipes.
+// Runs a console program as a child process and collects its exit status and what it writes to
+// its standard output and error.
 #pragma once
 #include <windows.h>
 
@@ -31,4 +32,44 @@ inline void collectChildOutput(HANDLE process, HANDLE outPipe, HANDLE errPipe, s
         if ((ended && !got) || GetTickCount64() > deadline) return;
         if (!got) Sleep(5);
     }
+}
+
+struct ChildResult {
+    DWORD exitCode = 0xFFFFFFFF;  // stays so when the program could not be started
+    std::string out, err;
+};
+
+// Starts `commandLine` without a console window, stdin closed, both outputs on pipes.
+inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs) {
+    ChildResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return result;
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return result;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = INVALID_HANDLE_VALUE;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (started) {
+        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, timeoutMs);
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
 }

@@ -9,10 +9,7 @@
 
 namespace {
 
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out, err;
-};
+using RunResult = ChildResult;
 
 std::wstring cliPath() {
     wchar_t self[MAX_PATH];
@@ -25,35 +22,9 @@ std::wstring cliPath() {
 
 // Arguments are ASCII here; each is quoted.
 RunResult runCli(const std::vector<std::string>& args) {
-    RunResult result;
     std::wstring line = L"\"" + cliPath() + L"\"";
     for (const auto& a : args) line += L" \"" + std::wstring(a.begin(), a.end()) + L"\"";
-
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&errRead, &errWrite, &sa, 0)) return result;
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi{};
-    BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (started) {
-        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, 30000);
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    return result;
+    return runChild(line, 30000);
 }
 
 }  // namespace

@@ -14,10 +14,7 @@
 
 namespace {
 
-struct ProcessResult {
-    DWORD exitCode = 9999;
-    std::string out, err;
-};
+using ProcessResult = ChildResult;
 
 std::wstring cliPath() {
     wchar_t self[MAX_PATH];
@@ -28,33 +25,7 @@ std::wstring cliPath() {
 }
 
 ProcessResult runCli(const std::wstring& arguments) {
-    ProcessResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) return result;
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = INVALID_HANDLE_VALUE;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    std::wstring commandLine = L"\"" + cliPath() + L"\" " + arguments;
-    PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (started) {
-        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, 60000);
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    return result;
+    return runChild(L"\"" + cliPath() + L"\" " + arguments, 60000);
 }
 
 std::wstring wide(const std::string& gbk) {
