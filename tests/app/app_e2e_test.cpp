@@ -43,6 +43,15 @@ protected:
         return app;
     }
 
+    // Starts the program and a search of the first service for `keyword`; does not wait for it.
+    std::unique_ptr<QuorrelProcess> launchAndSearchFirstService(const std::string& keyword) {
+        auto app = launch();
+        tick(*app, ID_FIRST_SERVICE_BOX);
+        app->setText(app->control(ID_编辑框1), keyword);
+        app->click(app->control(ID_按钮1));
+        return app;
+    }
+
     void tick(QuorrelProcess& app, int id) {
         HWND box = app.control(id);
         if (!app.isTicked(box)) app.click(box);
@@ -168,10 +177,7 @@ TEST_F(AppEndToEnd, EmptyKeywordIsRefusedWithoutRequest) {
 // keyword of blanks is not empty: it is searched.
 TEST_F(AppEndToEnd, ClearingComesBeforeTheKeywordCheckAndBlanksAreSearched) {
     sim.setCorpus(HOST1, corpus(HOST1, 2));
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
 
     app->setText(app->control(ID_编辑框1), "");
@@ -275,10 +281,7 @@ TEST_F(AppEndToEnd, OnlyExtraSitesAreNumberedFromOne) {
 
 TEST_F(AppEndToEnd, SearchThatFindsNothingShowsZero) {
     sim.setCorpus(HOST1, {});
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "nothing");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("nothing");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 0));
     EXPECT_EQ(label(*app), "资源数：0");
     EXPECT_TRUE(app->closeAndWait(5000));
@@ -290,10 +293,7 @@ TEST_F(AppEndToEnd, NewSearchDuringARunningOneClearsAndNumbersOn) {
     EngineSimOptions options;
     options.latencyMs = 400;
     sim.setOptions(options);
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitFor([&] { return app->rowCount(ID_超级列表框1) == 50; }, 10000));
     // While service 1 fetches its second page, search service 2 alone.
     untick(*app, ID_FIRST_SERVICE_BOX);
@@ -352,10 +352,7 @@ TEST_F(AppEndToEnd, ClosingDuringALongSearchEndsPromptly) {
 
 TEST_F(AppEndToEnd, ExportWritesExactBytesAndReportsFailure) {
     sim.setCorpus(HOST1, {{"http://h/1?a=1&amp;b=2", "第<em>一</em>个"}, {"http://h/2", "二"}});
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "电影");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("电影");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
 
     std::vector<HWND> before = fileManagerWindows();
@@ -433,10 +430,7 @@ std::string clipboardText(UINT format) {
 
 TEST_F(AppEndToEnd, CopyPutsTheSelectedAddressAndTitleOnTheClipboard) {
     sim.setCorpus(HOST1, {{"http://h/一", "标题一"}, {"http://h/二", "标题二"}});
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
     ASSERT_TRUE(app->selectRow(ID_超级列表框1, 1));
 
@@ -460,10 +454,7 @@ TEST_F(AppEndToEnd, CopyPutsTheSelectedAddressAndTitleOnTheClipboard) {
 // 超级列表框1, also when the menu was opened over 超级列表框2.
 TEST_F(AppEndToEnd, ContextMenuOverEitherListActsOnTheResultSelection) {
     sim.setCorpus(HOST1, {{"http://h/1", "第一"}, {"http://h/2", "第二"}});
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
     ASSERT_TRUE(app->selectRow(ID_超级列表框1, 0));
 
@@ -504,10 +495,7 @@ TEST_F(AppEndToEnd, ContextMenuOverEitherListActsOnTheResultSelection) {
 TEST_F(AppEndToEnd, DoubleClickDoesNotHandNonWebAddressesToTheShell) {
     sim.setCorpus(HOST1,
                   {{"notepad.exe", "a"}, {"C:\\windows\\notepad.exe", "b"}, {"file:///C:/windows/notepad.exe", "c"}});
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 3));
     ASSERT_EQ(app->cell(ID_超级列表框1, 0, 2), "notepad.exe");
     std::vector<HWND> before = windowsOfImage(L"notepad.exe");
@@ -533,10 +521,7 @@ TEST_F(AppEndToEnd, DoubleClickDoesNotHandNonWebAddressesToTheShell) {
 
 TEST_F(AppEndToEnd, FilterBoxClearedShowsTheResultListAndCount) {
     sim.setCorpus(HOST1, corpus(HOST1, 4));
-    auto app = launch();
-    tick(*app, ID_FIRST_SERVICE_BOX);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 4));
     ShowWindow(app->control(ID_超级列表框1), SW_HIDE);
     ShowWindow(app->control(ID_超级列表框2), SW_SHOW);
