@@ -146,7 +146,9 @@ void MainWindow::onCreate() {
     sink_ = std::make_shared<MainSearchSink>(
         window_, WM_WINDOW_CALLS,
         MainSearchSink::ListOperations{
-            [this](const std::string& title, const std::string& address) { addHit(title, address); },
+            [this](const std::vector<Hit>& hits) {
+                for (const Hit& hit : hits) addHit(hit.title, hit.address);
+            },
             [this] {
                 resumeListDrawing();  // a worker's last word: its rows are all in
                 showCount();

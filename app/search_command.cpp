@@ -29,9 +29,10 @@ void MainSearchSink::unlockResults() {
     LeaveCriticalSection(&searchLock_);
 }
 
-void MainSearchSink::addHit(const std::string& title, const std::string& address) {
-    // Copies travel with the call, so a caller released by cancellation leaves nothing dangling.
-    calls_.call([this, title, address] { operations_.addHit(title, address); });
+void MainSearchSink::addHits(const std::vector<Hit>& hits) {
+    // One round trip per page. The copy travels with the call, so a caller released by
+    // cancellation leaves nothing dangling.
+    calls_.call([this, hits] { operations_.addHits(hits); });
 }
 
 void MainSearchSink::showCount() {

@@ -18,7 +18,7 @@
 class MainSearchSink : public SearchSink {
 public:
     struct ListOperations {
-        std::function<void(const std::string& title, const std::string& address)> addHit;
+        std::function<void(const std::vector<Hit>& hits)> addHits;
         std::function<void()> showCount;
     };
     MainSearchSink(HWND window, UINT callMessage, ListOperations operations);
@@ -27,7 +27,7 @@ public:
     std::string keyword() override;
     void lockResults() override;
     void unlockResults() override;
-    void addHit(const std::string& title, const std::string& address) override;
+    void addHits(const std::vector<Hit>& hits) override;
     void showCount() override;
 
     // Window thread: the keyword box's text, kept whenever the box changes, so that a worker

@@ -24,9 +24,11 @@ public:
     std::string keyword() override { return "电子书"; }
     void lockResults() override { EnterCriticalSection(&lock_); }
     void unlockResults() override { LeaveCriticalSection(&lock_); }
-    void addHit(const std::string& title, const std::string& address) override {
-        ++hits;
-        bytes += std::to_string(hits).size() + title.size() + address.size() + 3;  // a printed row
+    void addHits(const std::vector<Hit>& page) override {
+        for (const Hit& hit : page) {
+            ++hits;
+            bytes += std::to_string(hits).size() + hit.title.size() + hit.address.size() + 3;  // a printed row
+        }
     }
     void showCount() override {}
     long hits = 0;

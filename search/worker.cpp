@@ -6,6 +6,7 @@
 #include "regex/com_owners.h"
 #include "regex/regex_object.h"
 #include "search/query.h"
+#include "search/services.h"
 
 namespace {
 
@@ -35,16 +36,26 @@ private:
     SearchSink& sink_;
 };
 
-// Hands every match of the last page to the list, in page order; false once cancelled.
+// Hands every match of the last page to the list in one call, in page order; false once
+// cancelled.
 bool deliverHits(const RegexObject& regex, SearchSink& sink, RequestCanceller* canceller) {
     int count = regex.matchCount();
+    std::vector<Hit> hits;
+    hits.reserve(size_t(count > 0 ? count : 0));
     for (int i = 1; i <= count; ++i) {
-        if (isCancelled(canceller)) return false;
         std::string title = replaceAll(replaceAll(regex.subMatchText(i, 2), "<em>", ""), "</em>", "");
-        std::string address = regex.subMatchText(i, 1);
-        sink.addHit(title, address);
+        hits.push_back(Hit{std::move(title), regex.subMatchText(i, 1)});
     }
+    if (isCancelled(canceller)) return false;
+    if (!hits.empty()) sink.addHits(hits);
     return !isCancelled(canceller);
+}
+
+// The name a user knows the service by: its box's caption, or the extra site's host.
+std::string serviceName(const ParsedTask& task, const std::string& host) {
+    if (task.serviceNumber >= 1 && task.serviceNumber <= SERVICE_COUNT)
+        return ServiceTable[size_t(task.serviceNumber - 1)].caption;
+    return host;
 }
 
 }  // namespace
@@ -74,4 +85,5 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
         regex.run(RESULT_PATTERN, page);
     }
     sink.showCount();
+    sink.serviceEnded(ServiceOutcome{serviceName(*parsed, host), {}, false});
 }

@@ -1,6 +1,7 @@
 // The routine one search worker thread runs for one service.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "http/canceller.h"
 
@@ -13,6 +14,21 @@ inline constexpr const char RESULT_PATTERN[] =
 // The start of the engine's link to the next result page (16 bytes in GBK).
 inline constexpr const char NEXT_PAGE_MARKER[] = "class=\"n\">下一页";
 
+// One search result, GBK texts.
+struct Hit {
+    std::string title;
+    std::string address;
+};
+
+// How one service's search ended. A failed service may still have delivered rows: those of
+// the pages that did arrive.
+struct ServiceOutcome {
+    std::string service;  // the service box's caption, or the extra site's host
+    std::string failure;  // empty when every page asked for arrived whole; otherwise why not
+    bool verificationWall = false;  // the engine answered with its robot check instead of results
+    bool failed() const { return !failure.empty() || verificationWall; }
+};
+
 // What a worker reaches of the result list. The main window, the command line and the tests
 // each provide one; every call must be complete when it returns.
 class SearchSink {
@@ -21,8 +37,12 @@ public:
     virtual std::string keyword() = 0;  // the keyword box's current text, read for every page
     virtual void lockResults() = 0;     // take searchLock
     virtual void unlockResults() = 0;   // release searchLock
-    virtual void addHit(const std::string& title, const std::string& address) = 0;
+    // Every hit of one page, in page order, numbered on from the rows already there. Called
+    // under searchLock, so one page is never split by another service's rows.
+    virtual void addHits(const std::vector<Hit>& hits) = 0;
     virtual void showCount() = 0;
+    // After the service's last page (still under searchLock); not called for a cancelled worker.
+    virtual void serviceEnded(const ServiceOutcome& /*outcome*/) {}
 };
 
 // Fetches, extracts and pages one service search. `canceller` (optional) stops it between

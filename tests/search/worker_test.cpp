@@ -49,10 +49,17 @@ public:
         ++unlocks_;
         searchLock_.unlock();
     }
-    void addHit(const std::string& title, const std::string& address) override {
+    void addHits(const std::vector<Hit>& hits) override {
         if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
-        rows_.push_back({int(rows_.size()) + 1, title, address});
-        if (onHit) onHit(rows_.back());
+        pageSizes_.push_back(int(hits.size()));
+        for (const Hit& hit : hits) {
+            rows_.push_back({int(rows_.size()) + 1, hit.title, hit.address});
+            if (onHit) onHit(rows_.back());
+        }
+    }
+    void serviceEnded(const ServiceOutcome& outcome) override {
+        if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
+        outcomes_.push_back(outcome);
     }
     void showCount() override {
         if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
@@ -64,6 +71,8 @@ public:
     // Read these once the workers have ended.
     const std::vector<Row>& rows() const { return rows_; }
     const std::vector<int>& countsShown() const { return countsShown_; }
+    const std::vector<int>& pageSizes() const { return pageSizes_; }
+    const std::vector<ServiceOutcome>& outcomes() const { return outcomes_; }
     int locks() const { return locks_; }
     int unlocks() const { return unlocks_; }
     bool disciplineKept() const { return !outsideLock_ && !unlockedByStranger_; }
@@ -75,6 +84,8 @@ private:
     std::thread::id owner_;
     std::vector<Row> rows_;
     std::vector<int> countsShown_;
+    std::vector<int> pageSizes_;
+    std::vector<ServiceOutcome> outcomes_;
     std::atomic<int> locks_{0}, unlocks_{0};
     bool outsideLock_ = false, unlockedByStranger_ = false;
 };
@@ -314,7 +325,9 @@ TEST_F(WorkerTest, CancelledWorkerStopsPagingAndReleasesTheLock) {
         if (row.number == 120) canceller.cancel();
     };
     searchWorker(makeSearchTask(1), sink, &canceller);
-    EXPECT_EQ(sink.rows().size(), 120u);  // nothing after the cancel
+    // A page is delivered whole, so the page that held row 120 ends the run.
+    EXPECT_EQ(sink.rows().size(), 150u);
+    EXPECT_EQ(sink.pageSizes(), (std::vector<int>{50, 50, 50}));
     EXPECT_EQ(sink.unlocks(), 1);
     EXPECT_TRUE(sink.countsShown().empty());
     EXPECT_EQ(sim.requestCount(), 3u);

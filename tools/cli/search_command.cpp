@@ -77,9 +77,13 @@ public:
     std::string keyword() override { return keyword_; }
     void lockResults() override { EnterCriticalSection(&searchLock_); }
     void unlockResults() override { LeaveCriticalSection(&searchLock_); }
-    void addHit(const std::string& title, const std::string& address) override {
-        ++hitCounter_;
-        out_.write(std::to_string(hitCounter_) + "\t" + title + "\t" + address + "\n");
+    void addHits(const std::vector<Hit>& hits) override {
+        std::string rows;
+        for (const Hit& hit : hits) {
+            ++hitCounter_;
+            rows += std::to_string(hitCounter_) + "\t" + hit.title + "\t" + hit.address + "\n";
+        }
+        out_.write(rows);
     }
     void showCount() override {}  // the final count is printed once, after every worker
 
