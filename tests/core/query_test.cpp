@@ -86,6 +86,26 @@ TEST(Encoding, GbkUtf8RoundTrip) {
     EXPECT_EQ(utf8ToGbk(""), "");
 }
 
+TEST(Encoding, LargePagesConvertInSlicesExactlyAsPieceByPiece) {
+    // Characters of one to four UTF-8 bytes and stray bytes, repeated so that slices end at
+    // every offset inside a character; each piece alone is the reference.
+    const std::vector<std::string> pieces = {"a",           "\xE7\x94\xB5",     "\xC3\xA9", "\xC2\xB7",
+                                             "\xF0\x9F\x98\x80", "<em>x</em>", "\xE2\x82\xAC"};
+    std::string utf8, expected;
+    for (size_t i = 0; utf8.size() < 400000; ++i) {
+        const std::string& piece = pieces[(i * 7 + i / 5) % pieces.size()];
+        utf8 += piece;
+        expected += utf8ToGbk(piece);
+    }
+    std::string inPlace = utf8;
+    utf8ToGbkInPlace(inPlace);
+    EXPECT_EQ(inPlace, expected);
+    EXPECT_EQ(utf8ToGbk(utf8), expected);
+    std::string empty;
+    utf8ToGbkInPlace(empty);
+    EXPECT_EQ(empty, "");
+}
+
 TEST(QueryUrl, FirstAndLaterPages) {
     setEngineHost("engine.test");
     EXPECT_EQ(buildQueryUrl("pan.baidu.com", "电影", 0),
