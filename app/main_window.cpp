@@ -13,6 +13,7 @@
 #include "http/encoding.h"
 #include "res/resource_ids.h"
 #include "search/query.h"
+#include "search/site_host.h"
 #include "skin/skin.h"
 
 namespace {
@@ -314,7 +315,9 @@ void MainWindow::startSearch() {
     for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
         ticked[i] = SendMessageW(serviceBoxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
-    for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), extraSites_)) {
+    // Sites in other scripts go out in their "xn--" form; what is no host name is never sent.
+    const std::string sites = sitesForSearch(extraSites_, siteHostFromText);
+    for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), sites)) {
         workers_.start(task, sink_);  // a worker that cannot start is skipped
     }
 }
