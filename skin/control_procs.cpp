@@ -93,8 +93,13 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
                     return reinterpret_cast<LRESULT>(brush);
             break;
         case WM_DESTROY: {
+            // The edit and the list (a child of a simple combo box, a pop-up of the others) got
+            // their brushes through this combo box's WM_CTLCOLOR*; they go with it.
             HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
-            for (HWND owner : {combo, edit}) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            HWND list = GetComboBoxInfo(combo, &info) ? info.hwndList : nullptr;
+            for (HWND owner : {combo, edit, list}) {
                 if (!owner) continue;
                 releaseControlBrush(owner);
             }

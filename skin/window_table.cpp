@@ -90,9 +90,12 @@ namespace {
 
 void readFont(HWND child, ControlRecord& control) {
     auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
-    LOGFONTA logFont{};
-    if (!font || !GetObjectA(font, sizeof logFont, &logFont)) return;
-    control.fontFace = logFont.lfFaceName;
+    // The W form: the A form converts the face through the ANSI code page into 32 bytes, which
+    // loses what that page lacks and cuts a long Chinese name short.
+    LOGFONTW logFont{};
+    if (!font || !GetObjectW(font, sizeof logFont, &logFont)) return;
+    logFont.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    control.fontFace = wideToGbk(logFont.lfFaceName);
     // Sizes are kept in pixels, as the caption's 12.
     int height = logFont.lfHeight < 0 ? -logFont.lfHeight : logFont.lfHeight;
     if (height > 0) control.fontSize = height;
