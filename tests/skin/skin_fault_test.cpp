@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -312,7 +313,7 @@ TEST_F(SkinFaultTest, TreeViewExpandNotificationsInTheirWideFormRepaintTheTree) 
     // What the tree really sends when its button is clicked: the W code.
     g_notifyCodes.clear();
     RECT item{};
-    *reinterpret_cast<HTREEITEM*>(&item) = root;
+    std::memcpy(&item, &root, sizeof root);  // TVM_GETITEMRECT takes the item in the rectangle
     SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item));
     int buttonX = item.left - 10, buttonY = (item.top + item.bottom) / 2;
     SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(buttonX, buttonY));
