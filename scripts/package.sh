@@ -48,7 +48,7 @@ setup=$dist/Quorrel-$version-setup.exe
 python3 scripts/zip-reproducible.py "$zip" "$stage"
 
 makensis -V2 -INPUTCHARSET UTF8 \
-    -DVERSION="$version" -DSTAGE="$PWD/$stage" -DOUTFILE="$PWD/$setup" \
+    -DVERSION="$version" -DSTAGE="$(realpath "$stage")" -DOUTFILE="$(realpath "$setup")" \
     -DICON="$PWD/res/quorrel.ico" installer/quorrel.nsi
 
 echo "package: $zip"
