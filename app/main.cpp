@@ -27,7 +27,7 @@ std::vector<std::string> commandLineArguments() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
     // url.txt and the export file are named relative to the program, wherever it was started from.
-    SetCurrentDirectoryW(gbkToWide(programDirectory() + "\\").c_str());
+    SetCurrentDirectoryW((programDirectory() + L"\\").c_str());
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

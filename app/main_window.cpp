@@ -153,9 +153,7 @@ void MainWindow::onCreate() {
                 resumeListDrawing();  // a worker's last word: its rows are all in
                 showCount();
             }});
-    std::string bytes;
-    readFileBytes(programDirectory() + "\\" + EXTRA_SITES_FILE, bytes);
-    extraSites_ = extraSitesFromBytes(bytes);
+    extraSites_ = loadExtraSites();
     createControls();
 }
 
@@ -392,12 +390,6 @@ void MainWindow::copySelected(bool address) {
 }
 
 void MainWindow::exportAll() {
-    std::string text = exportText(listRows(control(ID_超级列表框1)), listRows(control(ID_超级列表框2)));
-    std::string path = exportPath(programDirectory(), windowTextGbk(control(ID_编辑框1)));
-    if (!writeFileBytes(path, text)) {
-        SkinnedMessageBox(window_, "导出失败！无法写入文件：" + path, 0, "提示");
-        return;
-    }
-    SkinnedMessageBox(window_, "导出成功！", 0, "提示");
-    showInFileManager(explorerCommand(path));
+    exportResults(window_, windowTextGbk(control(ID_编辑框1)), listRows(control(ID_超级列表框1)),
+                  listRows(control(ID_超级列表框2)));
 }

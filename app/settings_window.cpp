@@ -183,7 +183,7 @@ void SettingsWindow::onSave() {
             break;
     }
     extraSites_ = text;
-    if (!writeFileBytes(programDirectory() + "\\" + EXTRA_SITES_FILE, text)) {
+    if (!saveExtraSites(text)) {
         SkinnedMessageBox(window_, "无法写入 url.txt，新的网址只在本次运行中有效！", 0, "提示");
     }
     close();
