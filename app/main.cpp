@@ -46,6 +46,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
             }
             MSG message;
             while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                // Tab, Shift+Tab and the arrow keys between the controls, as in a dialog box.
+                if (IsDialogMessageW(window.handle(), &message)) continue;
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
