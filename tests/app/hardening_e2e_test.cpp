@@ -150,7 +150,9 @@ TEST_F(Hardening, KeywordsThatAreNoFileNamesStillExportBesideTheProgram) {
     exportExpectingSuccess(*app, "a:b");
     EXPECT_EQ(readWholeFile(app->programDir() + "\\a_b资源列表.txt"), "筛选后：\r\n\r\n");
     EXPECT_FALSE(fileExists(wide(app->programDir() + "\\a")));
-    // A keyword naming the parent folder stays beside the program.
+    // A keyword naming the parent folder stays beside the program. (The parent is shared by
+    // every test: a file left there by an earlier build must not count.)
+    DeleteFileW(wide(app->programDir() + "\\..\\up资源列表.txt").c_str());
     exportExpectingSuccess(*app, "..\\up");
     EXPECT_TRUE(fileExists(wide(app->programDir() + "\\.._up资源列表.txt")));
     EXPECT_FALSE(fileExists(wide(app->programDir() + "\\..\\up资源列表.txt")));
