@@ -10,6 +10,9 @@ cmake -S . -B build/native -DQUORREL_NATIVE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/nu
 cmake --build build/native -j"$(nproc)"
 ctest --test-dir build/native --output-on-failure
 
+echo "== fuzzing the core (libFuzzer with address and undefined-behaviour sanitizers)"
+./scripts/fuzz.sh "${QUORREL_FUZZ_SECONDS:-10}"
+
 echo "== Windows build"
 ./scripts/build.sh
 
