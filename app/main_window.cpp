@@ -22,6 +22,9 @@ constexpr COLORREF RED_TEXT = 0x0000FF;
 // The caption of a service box whose search did not arrive whole: dark red on the blue.
 constexpr COLORREF FAILED_SERVICE_TEXT = RGB(150, 0, 0);
 constexpr int COUNT_TIP_TOOL = 1;
+// Rows below the visible part reach the list's scroll bars at most this often.
+constexpr UINT_PTR LIST_SYNC_TIMER = 1;
+constexpr UINT LIST_SYNC_MS = 200;
 
 struct ControlPlace {
     int left, top, width, height;
@@ -139,6 +142,13 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SEARCH_ENDED:
             onSearchEnded();
+            return 0;
+        case WM_TIMER:
+            if (wParam == LIST_SYNC_TIMER) {
+                KillTimer(window_, LIST_SYNC_TIMER);
+                listSyncPending_ = false;
+                results_.sync();
+            }
             return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
@@ -336,7 +346,12 @@ void MainWindow::startSearch() {
 
 void MainWindow::addHits(const std::vector<Hit>& hits) {
     results_.append(hits, hitCounter_);
-    showCount();
+    // Set once by the first lagging page: setting it again would only push it back.
+    if (results_.lagging() && !listSyncPending_) {
+        listSyncPending_ = SetTimer(window_, LIST_SYNC_TIMER, LIST_SYNC_MS, nullptr) != 0;
+        if (!listSyncPending_) results_.sync();
+    }
+    setWindowTextGbk(control(ID_透明标签2), countText(int(results_.size())));
 }
 
 void MainWindow::showCount() {
@@ -350,6 +365,9 @@ void MainWindow::onServiceEnded(const ServiceOutcome& outcome) {
 void MainWindow::onSearchEnded() {
     // A search started since the pool went idle is still running: its end will come.
     if (!workers_ || !workers_->idle()) return;
+    KillTimer(window_, LIST_SYNC_TIMER);
+    listSyncPending_ = false;
+    results_.sync();
     showCount();
     shownFailures_ = failures_;
     showFailures();
@@ -410,6 +428,7 @@ void MainWindow::onFilterChanged() {
     if (GetWindowTextLengthW(control(ID_编辑框2)) != 0) return;
     ShowWindow(filtered_.handle(), SW_HIDE);
     ShowWindow(results_.handle(), SW_SHOW);
+    results_.sync();
     showCount();
 }
 

@@ -85,6 +85,7 @@ private:
     ResultList results_;   // 超级列表框1
     ResultList filtered_;  // 超级列表框2, which nothing fills
     int hitCounter_ = 0;
+    bool listSyncPending_ = false;  // LIST_SYNC_TIMER runs: rows wait for the list's scroll bars
     std::string extraSites_;  // the content of url.txt
     // Services whose search did not arrive whole: gathered while the search runs, shown (the
     // count label's tooltip, the boxes' captions) once it has ended; a new search clears them.

@@ -8,22 +8,30 @@
 void ResultList::clear() {
     // The rows go first: a repaint between the two steps asks for none of them.
     rows_ = {};
+    shown_ = 0;
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
 }
 
 void ResultList::append(const std::vector<Hit>& hits, int& counter) {
     if (hits.empty()) return;
-    size_t first = rows_.size();
-    rows_.reserve(first + hits.size());
+    rows_.reserve(rows_.size() + hits.size());
     for (const Hit& hit : hits) rows_.push_back(Row{++counter, hit.title, hit.address});
-    // Without invalidating the whole list or scrolling: rows below the visible part change only
-    // the scroll bar.
-    SendMessageW(list_, LVM_SETITEMCOUNT, WPARAM(rows_.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    size_t top = size_t(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
+    size_t perPage = size_t(SendMessageW(list_, LVM_GETCOUNTPERPAGE, 0, 0));
+    // In view: shown at once, while the worker goes on fetching.
+    if (shown_ <= top + perPage) sync();
+}
+
+void ResultList::sync() {
+    if (!lagging()) return;
+    size_t first = shown_;
+    shown_ = rows_.size();
+    // Without invalidating the whole list or scrolling to the focused row.
+    SendMessageW(list_, LVM_SETITEMCOUNT, WPARAM(shown_), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     size_t top = size_t(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
     size_t perPage = size_t(SendMessageW(list_, LVM_GETCOUNTPERPAGE, 0, 0));
     if (first <= top + perPage) {
-        // Some of the page is in view: shown at once, while the worker goes on fetching.
-        InvalidateRect(list_, nullptr, FALSE);
+        SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(first), LPARAM(std::min(shown_, top + perPage + 1) - 1));
         UpdateWindow(list_);
     }
 }

@@ -2,6 +2,12 @@
 // (LVS_OWNERDATA): it holds only the number of rows and its selection, and asks for the text of
 // each cell it shows. A page of hits is then one count update instead of one insert per cell,
 // and export, copy and open read the rows here, not back out of the control.
+//
+// Every count update redraws the list's scroll bars, which costs tens of milliseconds under
+// some systems (Wine). Rows that land in view are given to the list at once; rows below the
+// visible part change nothing but the scroll bars, so those are given to the list by sync(),
+// which the window calls on a short timer and when a search ends. The list's count never
+// splits a page.
 #pragma once
 #include <windows.h>
 
@@ -27,9 +33,13 @@ public:
 
     // Removes every row.
     void clear();
-    // Appends one page of hits, numbered on from `counter`, with one item-count update; rows
-    // that land in view are painted before it returns.
+    // Appends one page of hits, numbered on from `counter`. Rows that land in view are given to
+    // the list and painted before it returns; otherwise the list waits for sync().
     void append(const std::vector<Hit>& hits, int& counter);
+    // Gives the list every row kept, with one count update; nothing when it has them all.
+    void sync();
+    // Rows kept that the list has not been given yet.
+    bool lagging() const { return shown_ != rows_.size(); }
 
     size_t size() const { return rows_.size(); }
     const Row& row(size_t index) const { return rows_[index]; }
@@ -48,4 +58,5 @@ private:
     std::string cellText(const Row& row, int column) const;
     HWND list_ = nullptr;
     std::vector<Row> rows_;
+    size_t shown_ = 0;  // the item count the list was given
 };

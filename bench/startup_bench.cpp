@@ -79,7 +79,8 @@ int main() {
     waitFor([&] { return app.isTicked(app.control(ID_FIRST_SERVICE_BOX)); }, 5000);
     app.click(app.control(ID_按钮1));
     const std::string done = "资源数：" + std::to_string(ROWS);
-    if (!waitFor([&] { return app.text(app.control(ID_透明标签2)) == done; }, 300000)) {
+    if (!waitFor([&] { return app.text(app.control(ID_透明标签2)) == done && app.rowCount(ID_超级列表框1) == ROWS; },
+                 300000)) {
         std::printf("  MISMATCH: the label reads %s\n", app.text(app.control(ID_透明标签2)).c_str());
         return 1;
     }

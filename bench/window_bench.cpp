@@ -82,7 +82,9 @@ bool windowSearch(EngineSim& sim, int latencyMs, double bound) {
     StallProbe probe(app.mainWindow());
     double start = benchNowMs();
     app.click(app.control(ID_按钮1));
-    double ms = timeUntil([&] { return app.text(app.control(ID_透明标签2)) == done; }, 120000, start);
+    double ms = timeUntil(
+        [&] { return app.text(app.control(ID_透明标签2)) == done && app.rowCount(ID_超级列表框1) == expected; }, 120000,
+        start);
     double stall = probe.stop();
     int rows = app.rowCount(ID_超级列表框1);
     std::string last = rows > 0 ? app.cell(ID_超级列表框1, rows - 1, 0) : "";
@@ -151,7 +153,7 @@ bool manyExtraSites(EngineSim& sim, int sites) {
             ProcessMemory now = processMemory(app.process());
             if (now.workingSetMb > peak.workingSetMb) peak.workingSetMb = now.workingSetMb;
             if (now.privateMb > peak.privateMb) peak.privateMb = now.privateMb;
-            return app.text(app.control(ID_透明标签2)) == done;
+            return app.text(app.control(ID_透明标签2)) == done && app.rowCount(ID_超级列表框1) == expected;
         },
         300000, start);
     double stall = probe.stop();
