@@ -38,5 +38,7 @@ void MainSearchSink::showCount() {
 }
 
 void MainSearchSink::serviceEnded(const ServiceOutcome& outcome) {
-    calls_.call([this, outcome] { operations_.serviceEnded(outcome); });
+    // Not waited for: the window only gathers it, behind the service's rows, and shows it when
+    // the search has ended; the worker holding the lock goes on at once.
+    calls_.post([this, outcome] { operations_.serviceEnded(outcome); });
 }

@@ -12,6 +12,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "app/window_calls.h"
 #include "http/encoding.h"
 #include "search/query.h"
 #include "search/services.h"
@@ -256,6 +257,53 @@ TEST_F(MainWindowTest, FailedServicesAreShownWhenTheSearchHasEnded) {
     EXPECT_EQ(captionColour(ID_FIRST_SERVICE_BOX + 1), normal);
     ASSERT_TRUE(waitFor([&] { return label() == "资源数：3" && window.waitForWorkers(0); }, 10000));
     EXPECT_TRUE(window.failedServices().empty());
+}
+
+// Workers reach the window through this queue: what they queue runs in order on the window
+// thread, a call returns once its work has run, and cancelling (the window going away)
+// releases a waiting caller at once and runs nothing more.
+TEST(WindowCallQueueTest, CallsAndPostsRunInOrderAndCancellingReleasesTheWaiting) {
+    static constexpr UINT DRAIN = WM_APP + 5;
+    static WindowCallQueue* queue = nullptr;
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    static WNDPROC original = nullptr;
+    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        window, GWLP_WNDPROC, LONG_PTR(+[](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == DRAIN) {
+                queue->drain();
+                return 0;
+            }
+            return CallWindowProcW(original, w, message, wParam, lParam);
+        })));
+    WindowCallQueue calls(window, DRAIN);
+    queue = &calls;
+
+    std::vector<int> ran;  // touched on this thread only
+    std::atomic<bool> callReturned{false}, callRan{false};
+    std::thread worker([&] {
+        EXPECT_TRUE(calls.post([&] { ran.push_back(1); }));
+        callRan = calls.call([&] { ran.push_back(2); });
+        callReturned = true;
+        EXPECT_TRUE(calls.post([&] { ran.push_back(3); }));
+    });
+    ASSERT_TRUE(waitFor([&] { return callReturned && ran.size() == 3; }, 5000));
+    worker.join();
+    EXPECT_TRUE(callRan);
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+
+    // Nobody drains now: the caller waits until the queue is cancelled, then returns false.
+    std::atomic<int> result{-1};
+    std::thread waiting([&] { result = calls.call([&] { ran.push_back(4); }) ? 1 : 0; });
+    Sleep(200);
+    EXPECT_EQ(result, -1);
+    calls.cancel();
+    waiting.join();
+    EXPECT_EQ(result, 0);
+    waitFor([] { return false; }, 200);  // the queued call's notification arrives, and runs nothing
+    EXPECT_EQ(ran.size(), 3u);
+    EXPECT_FALSE(calls.post([&] { ran.push_back(5); }));
+    DestroyWindow(window);
 }
 
 }  // namespace
