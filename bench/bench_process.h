@@ -20,7 +20,8 @@ inline double benchNowMs() {
     return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
-// Working set and private bytes of a process, in MB; 0 when they cannot be read.
+// Working set and private bytes of a process, in MB; 0 when they cannot be read (Wine gives
+// no private bytes for another process).
 struct ProcessMemory {
     double workingSetMb = 0, privateMb = 0;
 };

@@ -88,9 +88,8 @@ int main() {
     ProcessMemory full = processMemory(app.process());
     app.closeAndWait(5000);
     PostMessageW(answeringWindowOf(bare.id(), L"QuorrelBenchMinimal"), WM_CLOSE, 0, 0);
-    std::printf("working set: minimal window %.1f MB; quorrel.exe idle %.1f MB, after %d rows %.1f MB "
-                "(private %.1f MB)\n",
-                bareMemory.workingSetMb, idle.workingSetMb, ROWS, full.workingSetMb, full.privateMb);
+    std::printf("working set: minimal window %.1f MB; quorrel.exe idle %.1f MB, after %d rows %.1f MB\n",
+                bareMemory.workingSetMb, idle.workingSetMb, ROWS, full.workingSetMb);
     if (bareMemory.workingSetMb <= 0) {
         std::printf("  the working set of another process cannot be read here\n");
         return 1;
