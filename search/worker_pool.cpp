@@ -24,7 +24,8 @@ struct WorkerPool::State {
     std::vector<std::shared_ptr<Batch>> live;    // batches with a task not yet ended
     size_t queued = 0;
     size_t running = 0;
-    size_t threads = 0;
+    size_t threads = 0;  // counted from the moment they are asked for, so nothing over-starts
+    size_t toSpawn = 0;  // of those, the ones no thread has been created for yet
     bool stopped = false;
     HANDLE idleEvent;  // manual reset: set while no thread lives and nothing is queued
 
@@ -70,7 +71,37 @@ struct WorkerPool::State {
         SetEvent(idleEvent);
         return !stopped;
     }
+    // Caller holds `mutex`. A thread asked for could not be created. When no created thread is
+    // left to create the others, they are given up; when none lives at all, the queued tasks
+    // are skipped as a worker that cannot start is. True when the pool is idle after that.
+    bool spawnFailed() {
+        --threads;
+        if (threads == toSpawn) {
+            threads -= toSpawn;
+            toSpawn = 0;
+        }
+        if (threads != 0) return false;
+        while (!pending.empty()) {
+            dropWaiting(pending.front());
+            pending.pop_front();
+        }
+        SetEvent(idleEvent);
+        return true;
+    }
 };
+
+namespace {
+bool createPoolThread(const std::shared_ptr<WorkerPool::State>& state, LPTHREAD_START_ROUTINE main) {
+    auto* parameter = new std::shared_ptr<WorkerPool::State>(state);
+    HANDLE thread = CreateThread(nullptr, 0, main, parameter, 0, nullptr);
+    if (!thread) {
+        delete parameter;
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+}  // namespace
 
 WorkerPool::WorkerPool(size_t maxRunning, std::function<void()> onIdle)
     : state_(std::make_shared<State>(maxRunning, std::move(onIdle))) {}
@@ -82,10 +113,21 @@ WorkerPool::~WorkerPool() {
 DWORD WINAPI WorkerPool::threadMain(void* parameter) {
     std::shared_ptr<State> state = std::move(*static_cast<std::shared_ptr<State>*>(parameter));
     delete static_cast<std::shared_ptr<State>*>(parameter);
+    std::unique_lock<std::mutex> lock(state->mutex);
     std::shared_ptr<Batch> batch;
     std::string task;
-    std::unique_lock<std::mutex> lock(state->mutex);
-    while (state->take(batch, task)) {
+    for (;;) {
+        // Creating a thread takes milliseconds (more under Wine), so the caller of submit
+        // creates one and each thread creates up to two more of those asked for: the caller's
+        // thread is never held by thirty of them, and all run within a few generations.
+        for (int child = 0; child < 2 && state->toSpawn > 0 && !state->stopped; ++child) {
+            --state->toSpawn;
+            lock.unlock();
+            bool created = createPoolThread(state, threadMain);
+            lock.lock();
+            if (!created) state->spawnFailed();  // this thread lives, so the pool is not idle
+        }
+        if (!state->take(batch, task)) break;
         ++state->running;
         lock.unlock();
         searchWorker(task, *batch->sink, batch->canceller.get());
@@ -95,6 +137,9 @@ DWORD WINAPI WorkerPool::threadMain(void* parameter) {
         state->finish(batch, 1);
         batch.reset();
     }
+    // Nothing is queued: threads asked for and not yet created are not wanted any more.
+    state->threads -= state->toSpawn;
+    state->toSpawn = 0;
     bool becameIdle = state->threadEnded();
     std::function<void()> onIdle = becameIdle ? state->onIdle : nullptr;
     lock.unlock();
@@ -111,7 +156,6 @@ bool WorkerPool::submit(std::vector<std::string> tasks, std::shared_ptr<SearchSi
     batch->tasks = std::move(tasks);
     batch->sink = std::move(sink);
     batch->canceller = canceller ? std::move(canceller) : std::make_shared<RequestCanceller>();
-    size_t toStart;
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
         if (state_->stopped) return false;
@@ -120,31 +164,14 @@ bool WorkerPool::submit(std::vector<std::string> tasks, std::shared_ptr<SearchSi
         state_->live.push_back(batch);
         ResetEvent(state_->idleEvent);
         size_t free = state_->maxRunning > state_->threads ? state_->maxRunning - state_->threads : 0;
-        toStart = std::min(free, batch->waiting());
-        state_->threads += toStart;  // counted before they run, so no other submit over-starts
+        size_t toStart = std::min(free, batch->waiting());
+        if (toStart == 0) return true;  // the threads there take the tasks in turn
+        state_->threads += toStart;
+        state_->toSpawn += toStart - 1;
     }
-    size_t started = 0;
-    for (; started < toStart; ++started) {
-        auto* parameter = new std::shared_ptr<State>(state_);
-        HANDLE thread = CreateThread(nullptr, 0, threadMain, parameter, 0, nullptr);
-        if (!thread) {
-            delete parameter;
-            break;
-        }
-        CloseHandle(thread);
-    }
-    if (started == toStart) return true;
-    // Threads that could not start: the ones that did take the tasks in turn. When none is
-    // alive at all, the tasks that cannot run are skipped, as a worker that cannot start is.
+    if (createPoolThread(state_, threadMain)) return true;
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->threads -= toStart - started;
-    if (state_->threads != 0) return true;
-    while (!state_->pending.empty()) {
-        state_->dropWaiting(state_->pending.front());
-        state_->pending.pop_front();
-    }
-    SetEvent(state_->idleEvent);
-    return false;
+    return !state_->spawnFailed();
 }
 
 void WorkerPool::stopAll() {

@@ -52,8 +52,9 @@ public:
     size_t threadCount() const;  // live threads, running or about to take a task
     bool idle() const { return runningCount() == 0 && queuedCount() == 0; }
 
-private:
     struct State;
+
+private:
     static DWORD WINAPI threadMain(void* parameter);
     std::shared_ptr<State> state_;
 };
