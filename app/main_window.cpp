@@ -24,7 +24,7 @@ constexpr COLORREF FAILED_SERVICE_TEXT = RGB(150, 0, 0);
 constexpr int COUNT_TIP_TOOL = 1;
 // Rows below the visible part reach the list's scroll bars at most this often.
 constexpr UINT_PTR LIST_SYNC_TIMER = 1;
-constexpr UINT LIST_SYNC_MS = 200;
+constexpr UINT LIST_SYNC_MS = 400;
 
 struct ControlPlace {
     int left, top, width, height;

@@ -6,7 +6,7 @@
 // Every count update redraws the list's scroll bars, which costs tens of milliseconds under
 // some systems (Wine). Rows that land in view are given to the list at once; rows below the
 // visible part change nothing but the scroll bars, so those are given to the list by sync(),
-// which the window calls on a short timer and when a search ends. The list's count never
+// which the window calls on a timer (400 ms) and when a search ends. The list's count never
 // splits a page.
 #pragma once
 #include <windows.h>
