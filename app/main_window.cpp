@@ -13,6 +13,7 @@
 #include "http/encoding.h"
 #include "res/resource_ids.h"
 #include "search/query.h"
+#include "search/site_host.h"
 #include "skin/skin.h"
 
 namespace {
@@ -340,8 +341,10 @@ void MainWindow::startSearch() {
     for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
         ticked[i] = SendMessageW(serviceBoxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
+    // Sites in other scripts go out in their "xn--" form; what is no host name is never sent.
+    const std::string sites = sitesForSearch(extraSites_, siteHostFromText);
     // Queued, not started: however many extra sites there are, this returns at once.
-    workers_->submit(searchTasks(ticked, isTicked(ID_选择框1), extraSites_), sink_);
+    workers_->submit(searchTasks(ticked, isTicked(ID_选择框1), sites), sink_);
 }
 
 void MainWindow::addHits(const std::vector<Hit>& hits) {

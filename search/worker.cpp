@@ -14,14 +14,20 @@ bool isCancelled(RequestCanceller* canceller) {
     return canceller && canceller->cancelled();
 }
 
-// One result page as GBK text: the body is read up to its first zero byte, as UTF-8.
-std::string fetchPage(const std::string& address, RequestCanceller* canceller) {
+// One result page as GBK text: the body is read up to its first zero byte, as UTF-8. When the
+// page did not arrive whole, `failure` gets why (the first such reason of the service is kept).
+std::string fetchPage(const std::string& address, RequestCanceller* canceller, std::string& failure) {
+    WebRequestResult result;
     WebRequestOptions options;
     options.canceller = canceller;
+    options.result = &result;
     std::string body = webRequest(address, options);
+    if (!result.whole() && result.failure != RequestFailure::cancelled && failure.empty())
+        failure = describeFailure(result);
     size_t zero = body.find('\0');
     if (zero != std::string::npos) body.resize(zero);
-    return utf8ToGbk(body);
+    utf8ToGbkInPlace(body);
+    return body;
 }
 
 // Holds searchLock from the first hit to the end of the worker, on every path.
@@ -70,7 +76,8 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
     // The first page is fetched in parallel with the other workers, before the lock.
     int offset = 0;
     if (isCancelled(canceller)) return;
-    std::string page = fetchPage(buildQueryUrl(host, sink.keyword(), offset), canceller);
+    std::string failure;
+    std::string page = fetchPage(buildQueryUrl(host, sink.keyword(), offset), canceller, failure);
     if (isCancelled(canceller)) return;
     regex.run(RESULT_PATTERN, page);
 
@@ -80,10 +87,10 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
         if (!deliverHits(regex, sink, canceller)) return;
         if (findText(page, NEXT_PAGE_MARKER) < 1) break;
         offset += PAGE_SIZE;
-        page = fetchPage(buildQueryUrl(host, sink.keyword(), offset), canceller);
+        page = fetchPage(buildQueryUrl(host, sink.keyword(), offset), canceller, failure);
         if (isCancelled(canceller)) return;
         regex.run(RESULT_PATTERN, page);
     }
     sink.showCount();
-    sink.serviceEnded(ServiceOutcome{serviceName(*parsed, host), {}, false});
+    sink.serviceEnded(ServiceOutcome{serviceName(*parsed, host), failure, false});
 }

@@ -259,6 +259,23 @@ TEST_F(MainWindowTest, FailedServicesAreShownWhenTheSearchHasEnded) {
     EXPECT_TRUE(window.failedServices().empty());
 }
 
+// A service whose later page is answered with an error fails; the one whose pages all arrive
+// does not. Only the failed one is named, once both have ended, and its rows stay.
+TEST_F(MainWindowTest, AServiceWhosePageFailsIsNamedWithItsRowsKept) {
+    EngineSimOptions options;
+    options.hitsPerSite = {{ServiceTable[0].host, 120}, {ServiceTable[1].host, 10}};
+    options.errorStatus = 503;
+    options.errorAfterPages = 1;  // a second page is refused
+    sim.setOptions(options);
+    search("k", {1, 2});
+    ASSERT_TRUE(waitFor([&] { return window.waitForWorkers(0) && !window.failedServices().empty(); }, 20000));
+    ASSERT_EQ(window.failedServices().size(), 1u);
+    EXPECT_EQ(window.failedServices()[0].service, ServiceTable[0].caption);
+    EXPECT_FALSE(window.failedServices()[0].failure.empty());
+    EXPECT_EQ(window.results().size(), 60u);  // the first page of each
+    EXPECT_EQ(label(), "资源数：60");
+}
+
 // Workers reach the window through this queue: what they queue runs in order on the window
 // thread, a call returns once its work has run, and cancelling (the window going away)
 // releases a waiting caller at once and runs nothing more.
