@@ -7,6 +7,7 @@
 #include "http/canceller.h"
 #include "http/encoding.h"
 #include "http/text.h"
+#include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"
 #include "search/worker.h"
@@ -24,12 +25,18 @@ const char SEARCH_HELP[] =
     "  --services=LIST     service numbers 1 to 22, comma-separated (default: all 22,\n"
     "                      or none when only --extra is given)\n"
     "  --extra=TEXT        extra sites, host names separated by \";\"\n"
-    "  --engine=HOST[:PORT]  the search engine to ask (for example a local simulator)\n"
+    "  --engine=HOST[:PORT]  the search engine to ask (for example a local simulator);\n"
+    "                      every request of the profile goes there over plain HTTP\n"
+    "  --profile=NAME      how the engine is asked and read: classic (default), baidu,\n"
+    "                      bing, sogou, so360, duckduckgo, or one of --profile-file\n"
+    "  --profile-file=PATH profiles of your own (INI, see the README)\n"
+    "  --keep-all          keep hits outside the service's host as well\n"
     "  --gbk               write GBK bytes instead of UTF-8 (or the console's wide text)\n"
     "  --help              this text\n"
     "\n"
     "Ctrl+C stops the workers; the count of the rows printed so far still follows.\n"
-    "Exit status: 0 after a search, 2 for a usage error or an empty keyword.\n";
+    "Exit status: 0 after a search, 2 for a usage error or an empty keyword, 3 when\n"
+    "the engine answered every service with its verification wall.\n";
 
 const char EMPTY_KEYWORD_MESSAGE[] = "请输入关键字！";
 const char COUNT_CAPTION[] = "资源数：";
@@ -86,6 +93,21 @@ public:
         out_.write(rows);
     }
     void showCount() override {}  // the final count is printed once, after every worker
+    void serviceEnded(const ServiceOutcome& outcome) override {
+        ++services_;
+        if (!outcome.verificationWall) return;
+        ++walls_;
+        err_->write("quorrel-cli search: " + outcome.service +
+                    ": the engine answered with its verification wall (captcha) instead of results\n");
+    }
+    void setErrors(const TextOutput* err) { err_ = err; }
+    // True when at least one service ended and every one that ended met the wall.
+    bool everyServiceWalled() {
+        EnterCriticalSection(&searchLock_);
+        bool all = services_ > 0 && walls_ == services_;
+        LeaveCriticalSection(&searchLock_);
+        return all;
+    }
 
     int hitCount() {
         EnterCriticalSection(&searchLock_);
@@ -99,6 +121,8 @@ private:
     const TextOutput& out_;
     CRITICAL_SECTION searchLock_;
     int hitCounter_ = 0;
+    int services_ = 0, walls_ = 0;
+    const TextOutput* err_ = nullptr;
 };
 
 struct WorkerStart {
@@ -172,6 +196,10 @@ int runSearch(const CommandArgs& args) {
                 err.write("quorrel-cli search: --engine takes HOST or HOST:PORT\n");
                 return 2;
             }
+        } else if (arg == "--keep-all") {
+            setKeepAllHits(true);
+        } else if (arg.compare(0, 10, "--profile=") == 0 || arg.compare(0, 15, "--profile-file=") == 0) {
+            continue;  // applied together below
         } else if (arg.compare(0, 2, "--") == 0 || keywordGiven) {
             err.write("quorrel-cli search: unexpected argument \"" + arg + "\"\n" + SEARCH_HELP);
             return 2;
@@ -180,6 +208,11 @@ int runSearch(const CommandArgs& args) {
             keywordGiven = true;
         }
     }
+    std::string profileError = applyProfileOptions(args);
+    if (!profileError.empty()) {
+        err.write("quorrel-cli search: " + profileError + "\n");
+        return 2;
+    }
     if (keyword.empty()) {
         err.write(std::string(EMPTY_KEYWORD_MESSAGE) + "\n");
         return 2;
@@ -187,6 +220,7 @@ int runSearch(const CommandArgs& args) {
     if (!servicesGiven && !extraTicked) ticked.assign(SERVICE_COUNT, true);
 
     ConsoleSink sink(keyword, out);
+    sink.setErrors(&err);
     RequestCanceller canceller;
     activeCanceller = &canceller;
     SetConsoleCtrlHandler(onConsoleCtrl, TRUE);
@@ -208,5 +242,5 @@ int runSearch(const CommandArgs& args) {
     SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
     activeCanceller = nullptr;
     out.write(std::string(COUNT_CAPTION) + std::to_string(sink.hitCount()) + "\n");
-    return 0;
+    return sink.everyServiceWalled() ? 3 : 0;
 }
