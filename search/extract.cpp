@@ -166,7 +166,13 @@ std::vector<TextRange> anchorWindows(std::string_view page, std::string_view anc
     if (anchor.empty()) return windows;
     for (size_t at = findNoCase(page, anchor); at != std::string_view::npos;
          at = findNoCase(page, anchor, at + anchor.size())) {
-        windows.push_back({at > before ? at - before : 0, std::min(page.size(), at + anchor.size() + after)});
+        TextRange window{at > before ? at - before : 0, std::min(page.size(), at + anchor.size() + after)};
+        // Overlapping windows are merged, so a page full of anchors costs no more than its size.
+        if (!windows.empty() && window.begin <= windows.back().end) {
+            windows.back().end = window.end;
+        } else {
+            windows.push_back(window);
+        }
     }
     return windows;
 }
@@ -185,6 +191,8 @@ std::string decodeReferences(std::string_view text) {
         }
         if (codePoint < 0x80) {
             out += char(codePoint);
+        } else if (codePoint > 0xFFFF) {
+            out += '?';  // GBK has nothing beyond the basic plane
         } else if (codePoint == 0xA0) {
             out += ' ';  // GBK has no non-breaking space
         } else {

@@ -32,7 +32,7 @@ std::string classicMiddle();
 std::vector<TextRange> resultBlocks(std::string_view page, std::string_view markers, size_t cap);
 
 // Windows of `before` bytes before and `after` bytes after every occurrence of `anchor`
-// (without regard to case), as far as the page goes.
+// (without regard to case), as far as the page goes; windows that overlap are merged.
 std::vector<TextRange> anchorWindows(std::string_view page, std::string_view anchor, size_t before, size_t after);
 
 // Character references (&amp; &#39; &#x4E2D; &nbsp; ...) decoded into GBK; a character GBK

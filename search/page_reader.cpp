@@ -80,7 +80,8 @@ void PageReader::readProfile(const std::string& page, PageRead& read) {
     std::vector<std::string> skips = splitText(profile_.skip, "|");
     for (const TextRange& block : blocks) {
         std::string text = page.substr(block.begin, block.end - block.begin);
-        if (containsAny(text, skips)) continue;
+        // Only the container's own tag says what kind of box it is.
+        if (containsAny(std::string_view(text).substr(0, text.find('>')), skips)) continue;
         if (!match(result_, resultCompiled_, profile_.result, text)) continue;
         int count = result_.matchCount();
         // A container holds one result: its first title link. Without containers every match

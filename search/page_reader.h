@@ -41,7 +41,7 @@ private:
     FoundResult foundResult(const std::string& link, const std::string& title, const std::string& real) const;
     void readNext(const std::string& page, PageRead& read);
 
-    const EngineProfile& profile_;
+    const EngineProfile profile_;  // a copy: the reader may outlive the profile it was given
     RegexObject result_, real_, next_;
     bool resultCompiled_ = false, realCompiled_ = false, nextCompiled_ = false;
 };

@@ -10,16 +10,17 @@
 namespace {
 
 // Patterns are liberal in what they accept: either quote or none, blanks around "=", any
-// attribute order and line breaks inside tags. Every repetition that could run on is bounded
-// by the next ">" or by a fixed count, so no pattern takes time growing with the square of a
-// long line.
-const char ATTRIBUTE_VALUE[] = R"(\s*=\s*["']?([^"'\s>]+))";
-const char TITLE_TEXT[] = R"(((?:[^<]|<(?!/a\s*>)){0,3000})</a\s*>)";
+// attribute order and line breaks inside tags. Every repetition stops where another attempt
+// could begin (a tag's interior at the next "<", a title at the next link, the text before a
+// heading's link at the next heading) and has a fixed bound besides, so each byte is crossed
+// by few attempts and no pattern takes time growing with the square of a long line.
+const char ATTRIBUTE_VALUE[] = R"(\s*=\s*["']?([^"'\s<>]+))";
+const char TITLE_TEXT[] = R"(((?:[^<]|<(?!/?a\b)){0,3000})</a\s*>)";
 
 // The first link inside a heading: group 1 its address, group 2 its text.
 std::string headingLink(const std::string& heading) {
-    return "<" + heading + R"(\b[^>]*>(?:[^<]|<(?!a\b|/)" + heading + R"()){0,3000}<a\b[^>]*?\shref)" +
-           ATTRIBUTE_VALUE + "[^>]*>" + TITLE_TEXT;
+    return "<" + heading + R"(\b[^<>]*>(?:[^<]|<(?!a\b|/?)" + heading + R"(\b)){0,3000}<a\b[^<>]*?\shref)" +
+           ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT;
 }
 
 EngineProfile classicProfile() {
@@ -47,11 +48,11 @@ EngineProfile baiduProfile() {
     // them out by itself.
     p.block = "result c-container";
     p.result = headingLink("h3");
-    p.real = std::string(R"(<div\b[^>]*?\smu)") + ATTRIBUTE_VALUE;
+    p.real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE;
     p.realIgnore = "nourl";
     p.redirect = "/link?url=";
     p.nextAnchor = "下一页";
-    p.next = R"(<a\b[^>]*\sclass\s*=\s*["']?n\b[^>]*>(?:\s|<[^>]*>|&nbsp;)*下一页)";
+    p.next = R"(<a\b[^<>]*\sclass\s*=\s*["']?n\b[^<>]*>(?:\s|<[^<>]*>|&nbsp;)*下一页)";
     p.walls = {"百度安全验证", "wappass.baidu.com/static/captcha"};
     return p;
 }
@@ -70,7 +71,7 @@ EngineProfile bingProfile() {
     p.redirectKey = "u";
     p.redirectEncoding = LinkEncoding::Base64A1;
     p.nextAnchor = "sb_pagN";
-    p.next = R"(<a\b[^>]*\bsb_pagN\b[^>]*>)";
+    p.next = R"(<a\b[^<>]*\bsb_pagN\b[^<>]*>)";
     p.walls = {"b_captcha", "/turing/captcha/", "captcha_challenge"};
     return p;
 }
@@ -85,10 +86,10 @@ EngineProfile sogouProfile() {
     p.pageKey = "page";
     p.block = "vrwrap|class=\"rb\"|class='rb'";
     p.result = headingLink("h3");
-    p.real = std::string(R"(<div\b(?=[^>]*\br-sech\b)[^>]*?\sdata-url)") + ATTRIBUTE_VALUE;
+    p.real = std::string(R"(<div\b(?=[^<>]*\br-sech\b)[^<>]*?\sdata-url)") + ATTRIBUTE_VALUE;
     p.redirect = "/link?url=";
     p.nextAnchor = "sogou_next";
-    p.next = R"(<a\b[^>]*\bid\s*=\s*["']?sogou_next\b[^>]*>)";
+    p.next = R"(<a\b[^<>]*\bid\s*=\s*["']?sogou_next\b[^<>]*>)";
     p.walls = {"antispider", "请输入验证码"};
     return p;
 }
@@ -103,10 +104,10 @@ EngineProfile so360Profile() {
     p.pageKey = "pn";
     p.block = "res-list";
     p.result = headingLink("h3");
-    p.real = std::string(R"(<h3\b[^>]*>(?:[^<]|<(?!a\b|/h3)){0,3000}<a\b[^>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE;
+    p.real = std::string(R"(<h3\b[^<>]*>(?:[^<]|<(?!a\b|/?h3\b)){0,3000}<a\b[^<>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE;
     p.redirect = "so.com/link?";
     p.nextAnchor = "snext";
-    p.next = R"(<a\b[^>]*\bid\s*=\s*["']?snext\b[^>]*>)";
+    p.next = R"(<a\b[^<>]*\bid\s*=\s*["']?snext\b[^<>]*>)";
     p.walls = {"qcaptcha", "访问出现异常"};
     return p;
 }
@@ -120,12 +121,12 @@ EngineProfile duckduckgoProfile() {
     p.paging = Paging::Form;
     p.block = "results_links";
     p.skip = "result--ad";
-    p.result = std::string(R"(<a\b(?=[^>]*\bresult__a\b)[^>]*?\shref)") + ATTRIBUTE_VALUE + "[^>]*>" + TITLE_TEXT;
+    p.result = std::string(R"(<a\b(?=[^<>]*\bresult__a\b)[^<>]*?\shref)") + ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT;
     p.redirect = "duckduckgo.com/l/?";
     p.redirectKey = "uddg";
     p.redirectEncoding = LinkEncoding::Percent;
     p.nextAnchor = "next";
-    p.next = R"(<input\b[^>]*\svalue\s*=\s*["']?Next\b[^>]*>)";
+    p.next = R"(<input\b[^<>]*\svalue\s*=\s*["']?Next\b[^<>]*>)";
     p.walls = {"anomaly-modal", "bots use DuckDuckGo too"};
     return p;
 }

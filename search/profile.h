@@ -39,7 +39,8 @@ struct EngineProfile {
     int pageSize = 0;  // results asked per page; 0 when the engine takes no size
     std::string sizeKey;
 
-    // One result: its container (literal texts separated by "|"), containers to skip, the
+    // One result: its container (literal texts separated by "|"), containers to skip (texts
+    // their opening tag holds), the
     // pattern whose group 1 is the link and group 2 the title (VBScript dialect, without
     // regard to case), and the pattern whose group 1 is the real address when the page has it.
     std::string block;
