@@ -17,9 +17,9 @@ struct TextRange {
 // title line around every place where the middle lines stand. The pattern cannot match
 // anywhere else (its "." stops at a line feed), so running it only on these pieces gives the
 // matches of a run over the whole page, in time linear in the page's size. A candidate whose
-// title line lacks the closing text cannot match and is left out. The caller starts each
-// candidate no earlier than where the previous match ended, as the global match goes on
-// from there. `dotStopsAtCr`: the pattern's "." stops at a carriage return too (the
+// title line lacks the closing text cannot match and is left out. Candidates come in page
+// order; one may share a line with the one before (a title line that is also the next
+// address line). `dotStopsAtCr`: the pattern's "." stops at a carriage return too (the
 // component's dialect differs there between platforms).
 std::vector<TextRange> classicCandidates(std::string_view page, bool dotStopsAtCr);
 // The fixed middle of the classic pattern: from the closing quote of the address to the ">"

@@ -46,22 +46,28 @@ PageRead PageReader::read(const std::string& page) {
 }
 
 // The fixed pattern runs only on the candidates; a global run over the page would find the
-// same matches but takes time growing with the square of a long line.
+// same matches but takes time growing with the square of a long line. Candidates that share a
+// line are merged, so the global match goes on from where the last one ended exactly as on the
+// page, and the pieces are joined by a line the pattern cannot cross (its middle needs two tabs
+// after the line feed), so one run serves the whole page.
 void PageReader::readClassic(const std::string& page, PageRead& read) {
-    size_t matchedUpTo = 0;
+    std::string subject;
+    size_t end = 0;
     for (const TextRange& candidate : classicCandidates(page, patternDotStopsAtCr())) {
-        size_t begin = std::max(candidate.begin, matchedUpTo);
-        if (begin >= candidate.end) continue;
-        std::string subject = page.substr(begin, candidate.end - begin);
-        match(result_, resultCompiled_, RESULT_PATTERN, subject);
+        if (!subject.empty() && candidate.begin < end) {
+            subject.append(page, end, candidate.end - end);
+        } else {
+            if (!subject.empty()) subject += "\n\x01\n";
+            subject.append(page, candidate.begin, candidate.end - candidate.begin);
+        }
+        end = candidate.end;
+    }
+    if (!subject.empty() && match(result_, resultCompiled_, RESULT_PATTERN, subject)) {
         int count = result_.matchCount();
         for (int i = 1; i <= count; ++i) {
             FoundResult found;
             found.title = replaceAll(replaceAll(result_.subMatchText(i, 2), "<em>", ""), "</em>", "");
             found.address = result_.subMatchText(i, 1);
-            int position = -2;
-            std::string whole = result_.matchText(i, &position);
-            if (position >= 0) matchedUpTo = begin + size_t(position) + whole.size();
             read.results.push_back(std::move(found));
         }
     }

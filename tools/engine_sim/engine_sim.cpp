@@ -376,7 +376,11 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         // end of int must neither exhaust memory nor overflow the numbering.
         const int rows = std::clamp(request.rows, 0, SIM_MAX_ROWS);
         const int offset = std::clamp(request.offset, 0, SIM_MAX_OFFSET);
-        if (options.endless) {
+        if (options.samePage) {
+            int total = 0;
+            pageHits = slice(request.site, request.keyword, 0, rows, &total);
+            request.markerServed = !options.noMarker;
+        } else if (options.endless) {
             pageHits = simGeneratedHits(request.site, request.keyword, offset, rows);
             request.markerServed = !options.noMarker;
         } else {

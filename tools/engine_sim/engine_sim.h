@@ -55,6 +55,7 @@ struct EngineSimOptions {
     bool noMarker = false;                   // never offer a next page
     bool capitalMarker = false;              // the next-page link reads class="N" instead of class="n"
     bool endless = false;                    // every page is full and offers a next page
+    bool samePage = false;                   // every page repeats the first one, next-page link included
     int headBytes = 0;                       // inline style and script in each page's head, as real pages carry
     std::string layout = "classic";          // classic, baidu, bing, sogou, so360, duckduckgo
     bool wall = false;                       // answer every result page with the verification wall

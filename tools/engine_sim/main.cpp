@@ -30,7 +30,7 @@ void usage() {
     std::fputs(
         "usage: engine-sim [--port=N] [--hits=N] [--site-hits=HOST:N]... [--latency=MS]\n"
         "                  [--status=CODE [--error-after=PAGES]] [--broken] [--no-marker]\n"
-        "                  [--capital-marker] [--endless] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
+        "                  [--capital-marker] [--endless] [--same-page] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
         "                  [--layout=classic|baidu|bing|sogou|so360|duckduckgo] [--wall]\n"
         "                  [--links-only] [--bing-click-links] [--seconds=N]\n",
         stderr);
@@ -84,6 +84,8 @@ int main(int argc, char** argv) {
             options.noMarker = true;
         } else if (arg == "--capital-marker") {
             options.capitalMarker = true;
+        } else if (arg == "--same-page") {
+            options.samePage = true;
         } else if (arg == "--endless") {
             options.endless = true;
         } else {
