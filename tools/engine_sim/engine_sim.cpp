@@ -363,7 +363,8 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
     } else if (!request.isSearch) {
         request.status = 404;
         body = "<html><body>not found</body></html>";
-    } else if (options.wall) {
+    } else if (options.wall ||
+               std::find(options.wallSites.begin(), options.wallSites.end(), request.site) != options.wallSites.end()) {
         request.status = 200;
         body = gbkToUtf8(simWallPage(layout));
     } else if (error) {

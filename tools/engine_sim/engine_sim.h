@@ -58,7 +58,8 @@ struct EngineSimOptions {
     bool samePage = false;                   // every page repeats the first one, next-page link included
     int headBytes = 0;                       // inline style and script in each page's head, as real pages carry
     std::string layout = "classic";          // classic, baidu, bing, sogou, so360, duckduckgo
-    bool wall = false;                       // answer every result page with the verification wall
+    bool wall = false;                       // answer every result page with the verification wall ...
+    std::vector<std::string> wallSites;      // ... or only those for these sites
     bool linksOnly = false;                  // pages carry only redirect links, no real address
     bool bingClickLinks = false;             // bing: titles link through bing.com/ck/a?...&u=a1...
 };
