@@ -17,9 +17,51 @@
 
 namespace {
 constexpr UINT WM_WINDOW_CALLS = WM_APP + 1;  // a worker queued list changes
+constexpr UINT WM_WALL_NOTICE = WM_APP + 2;   // a search ended with services behind the engine's wall
 constexpr COLORREF RED_TEXT = 0x0000FF;
 constexpr UINT_PTR LIST_REFRESH_TIMER = 1;
 constexpr UINT LIST_REFRESH_MS = 50;
+
+// One search's workers as the list sees them, counting the services that met the engine's
+// verification wall; when the last of them has ended, the window is told once, so that an empty
+// list is not taken for "nothing found".
+class WallNotice : public SearchSink {
+public:
+    WallNotice(std::shared_ptr<SearchSink> list, HWND window) : list_(std::move(list)), window_(window) {}
+    std::string keyword() override { return list_->keyword(); }
+    void lockResults() override { list_->lockResults(); }
+    void unlockResults() override { list_->unlockResults(); }
+    void addHits(const std::vector<Hit>& hits) override { list_->addHits(hits); }
+    void showCount() override { list_->showCount(); }
+    void serviceEnded(const ServiceOutcome& outcome) override {
+        list_->serviceEnded(outcome);
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++ended_;
+        if (outcome.verificationWall) walled_ += (walled_.empty() ? "" : "、") + outcome.service;
+        tellWhenDone();
+    }
+    // Window thread, once every worker of the search has been started.
+    void started(size_t workers) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        expected_ = workers;
+        tellWhenDone();
+    }
+
+private:
+    void tellWhenDone() {
+        if (told_ || expected_ == 0 || ended_ < expected_ || walled_.empty()) return;
+        told_ = true;
+        auto* text = new std::string("搜索引擎要求安全验证，以下服务没有取得结果：" + walled_);
+        if (!PostMessageW(window_, WM_WALL_NOTICE, 0, LPARAM(text))) delete text;
+    }
+
+    std::shared_ptr<SearchSink> list_;
+    HWND window_;
+    std::mutex mutex_;
+    size_t expected_ = 0, ended_ = 0;
+    std::string walled_;
+    bool told_ = false;
+};
 
 struct ControlPlace {
     int left, top, width, height;
@@ -138,6 +180,11 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_WINDOW_CALLS:
             if (sink_) sink_->drainCalls();
             return 0;
+        case WM_WALL_NOTICE: {
+            std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lParam));
+            SkinnedMessageBox(window_, *text, 0, "提示");
+            return 0;
+        }
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }
@@ -314,9 +361,12 @@ void MainWindow::startSearch() {
     for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
         ticked[i] = SendMessageW(serviceBoxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
+    auto notice = std::make_shared<WallNotice>(sink_, window_);
+    size_t started = 0;
     for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), extraSites_)) {
-        workers_.start(task, sink_);  // a worker that cannot start is skipped
+        started += workers_.start(task, notice);  // a worker that cannot start is skipped
     }
+    notice->started(started);
 }
 
 void MainWindow::addHit(const std::string& title, const std::string& address) {
