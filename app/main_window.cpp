@@ -13,6 +13,7 @@
 #include "http/encoding.h"
 #include "res/resource_ids.h"
 #include "search/query.h"
+#include "search/site_host.h"
 #include "skin/skin.h"
 
 namespace {
@@ -363,7 +364,9 @@ void MainWindow::startSearch() {
     }
     auto notice = std::make_shared<WallNotice>(sink_, window_);
     size_t started = 0;
-    for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), extraSites_)) {
+    // Sites in other scripts go out in their "xn--" form; what is no host name is never sent.
+    const std::string sites = sitesForSearch(extraSites_, siteHostFromText);
+    for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), sites)) {
         started += workers_.start(task, notice);  // a worker that cannot start is skipped
     }
     notice->started(started);

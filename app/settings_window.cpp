@@ -3,6 +3,7 @@
 #include "app/app_files.h"
 #include "app/control_ids.h"
 #include "app/extra_sites.h"
+#include "search/site_host.h"
 #include "app/ui_text.h"
 #include "app/win_owners.h"
 #include "http/encoding.h"
@@ -181,6 +182,14 @@ void SettingsWindow::onSave() {
             return;
         case ExtraSitesCheck::Ok:
             break;
+    }
+    // Each site goes into the address of a result page: only host names may.
+    std::vector<std::string> rejected = rejectedSites(text, siteHostFromText);
+    if (!rejected.empty()) {
+        std::string list;
+        for (const std::string& site : rejected) list += "\r\n“" + site + "”";
+        SkinnedMessageBox(window_, "以下网址不是有效的主机名（只能有字母、数字、“-”和“.”），未保存：" + list, 0, "提示");
+        return;
     }
     extraSites_ = text;
     if (!writeFileBytes(programDirectory() + "\\" + EXTRA_SITES_FILE, text)) {

@@ -32,7 +32,9 @@ inline bool isOk(GpStatus status) {
 ULONG_PTR startGdiplus();
 // GdiplusShutdown with the token of startGdiplus(); a zero token does nothing. Once the last
 // start is stopped, wrappers still alive release their handles without calling GDI+ (the library
-// has freed its objects), so wrappers destroyed at exit cannot crash.
+// has freed its objects), so wrappers destroyed at exit cannot crash. Objects carry the session
+// (start from stopped to last stop) that made them: one released in a later session is not
+// deleted through GDI+ either, and its handle reads as null for every other method.
 void stopGdiplus(ULONG_PTR token);
 
 // Native objects currently held by wrappers (created or adopted, not yet deleted). For leak tests:

@@ -9,6 +9,10 @@ int liveObjects = 0;
 // skin's tables at exit) must not call into it.
 int activeStarts = 0;
 bool libraryStopped = false;
+// Every start from stopped begins a new session; objects are tagged with the session that made
+// them, and a handle of an earlier session is never handed to GDI+ again (the library freed it
+// at its shutdown, and the same address may belong to another object now).
+unsigned session = 0;
 
 GpStatus deleteNativeObject(ObjectKind kind, void* handle) {
     FlatTable& t = flatTable();
@@ -51,7 +55,7 @@ ULONG_PTR startGdiplus() {
     ULONG_PTR token = 0;
     GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
     if (FLAT(GdiplusStartup, &token, &input, static_cast<GdiplusStartupOutput*>(nullptr)) != Ok) return 0;
-    ++activeStarts;
+    if (activeStarts++ == 0) ++session;
     libraryStopped = false;
     return token;
 }
@@ -66,7 +70,14 @@ void stopGdiplus(ULONG_PTR token) {
 struct Object::Share {
     void* handle;
     long refs;
+    unsigned session;
 };
+
+namespace {
+bool current(const void* handle, unsigned objectSession) {
+    return handle && !libraryStopped && objectSession == session;
+}
+}  // namespace
 
 Object::Object(const Object& other) : kind_(other.kind_), share_(other.share_) {
     if (share_) ++share_->refs;
@@ -107,12 +118,13 @@ bool Object::Destroy() {
 bool Object::DeleteNative() {
     if (!share_) return false;
     void* handle = share_->handle;
+    unsigned objectSession = share_->session;
     bool last = --share_->refs == 0;
     if (last) delete share_;
     share_ = nullptr;
     if (!last) return true;
     --liveObjects;
-    if (libraryStopped) {
+    if (!current(handle, objectSession)) {
         setLastStatus(Ok);
         return true;
     }
@@ -128,14 +140,16 @@ void Object::release() {
 }
 
 void* Object::GetNativeHandle() const {
-    return share_ ? share_->handle : nullptr;
+    // A handle of a stopped or earlier session reads as null, so a method passes null (and GDI+
+    // answers InvalidParameter) instead of a pointer into freed memory.
+    return share_ && current(share_->handle, share_->session) ? share_->handle : nullptr;
 }
 
 void Object::SetNativeHandle(void* handle) {
-    if (handle == GetNativeHandle()) return;
+    if (share_ && handle == share_->handle && current(handle, share_->session)) return;
     release();
     if (handle) {
-        share_ = new Share{handle, 1};
+        share_ = new Share{handle, 1, session};
         ++liveObjects;
     }
 }

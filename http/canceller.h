@@ -2,12 +2,13 @@
 #pragma once
 #include <memory>
 #include <mutex>
-#include <vector>
 
-// Thread-safe. A web request given a canceller waits for its exchange and for the canceller at
-// once, so cancel() makes it return straight away with an empty result; cancel() also closes
-// the internet handles the exchange has registered, which ends a blocked WinInet call where the
-// platform allows it. A cancelled canceller stays cancelled: later requests return empty at once.
+// Thread-safe. A web request given a canceller runs its exchange on a helper thread and waits
+// for the exchange and for the canceller at once, so cancel() makes it return straight away
+// with an empty result. cancel() only signals: the helper alone closes its own handles and
+// stops at its next step, so no handle is ever used or closed after another thread closed it
+// (WinInet reuses handle values at once). A cancelled canceller stays cancelled: later
+// requests return empty at once.
 class RequestCanceller {
 public:
     // Shared with exchanges that may still be finishing after their caller has gone.
@@ -20,20 +21,14 @@ public:
 
         void cancel();
         bool cancelled() const;
-        // attach() takes a handle under watch; it refuses (false) once cancelled, and the caller
-        // then closes the handle itself. detach() ends the watch and tells whether cancel() has
-        // already closed the handle, so that every handle is closed exactly once.
-        bool attach(void* internetHandle);
-        bool detach(void* internetHandle);
-        // Waits until the event `done` is signalled (true) or cancel() is called (false).
-        bool waitUntilDone(void* done) const;
+        // Waits until the event `done` is signalled (true), cancel() is called or `ms`
+        // milliseconds pass (false); ms < 0 waits without limit.
+        bool waitUntilDone(void* done, long long ms = -1) const;
 
     private:
         mutable std::mutex mutex_;
         bool cancelled_ = false;
-        void* cancelEvent_;          // manual-reset event, set by cancel()
-        std::vector<void*> open_;    // handles in the order they were attached
-        std::vector<void*> closed_;  // closed by cancel(), not yet detached
+        void* cancelEvent_;  // manual-reset event, set by cancel()
     };
 
     RequestCanceller() : state_(std::make_shared<State>()) {}

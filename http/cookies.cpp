@@ -49,9 +49,14 @@ std::string mergeCookies(std::string& cookies, std::string& received) {
         if (!hasCookieNamed(merged, cookieName(item))) merged.push_back(item);
     }
     std::vector<std::string> kept;
+    size_t textBytes = 0;
     for (auto& item : merged) {
-        if (rightBytes(item, 8) != "=deleted") kept.push_back(std::move(item));
+        if (rightBytes(item, 8) == "=deleted" || item.size() > MAX_COOKIE_BYTES) continue;
+        if (indexOfText(kept, item) != -1) continue;
+        if (kept.size() == MAX_COOKIES || textBytes + item.size() + 2 > MAX_COOKIE_TEXT) break;
+        textBytes += item.size() + 2;
+        kept.push_back(std::move(item));
     }
-    cookies = joinUnique(joinDroppingLast(kept, "; "), "; ");
+    cookies = joinDroppingLast(kept, "; ");
     return cookies;
 }

@@ -11,6 +11,14 @@ bool hasCookieNamed(const std::vector<std::string>& items, std::string_view name
 int indexOfText(const std::vector<std::string>& items, std::string_view text);
 // The items of `text` split at `separator`, repeats dropped, joined again.
 std::string joinUnique(std::string_view text, std::string_view separator);
-// Received cookies first, then old ones not received again; "=deleted" items dropped.
-// Both arguments are left without spaces; the merged text is stored in `cookies` and returned.
+// Browser limits: a cookie longer than MAX_COOKIE_BYTES is dropped, and no more than
+// MAX_COOKIES cookies or MAX_COOKIE_TEXT bytes of them are kept, so a server that sends
+// thousands cannot make every later request carry them.
+inline constexpr size_t MAX_COOKIE_BYTES = 4096;
+inline constexpr size_t MAX_COOKIES = 50;
+inline constexpr size_t MAX_COOKIE_TEXT = 8192;
+
+// Received cookies first, then old ones not received again; "=deleted" items dropped; then
+// the limits above, keeping the first items. Both arguments are left without spaces; the
+// merged text is stored in `cookies` and returned.
 std::string mergeCookies(std::string& cookies, std::string& received);

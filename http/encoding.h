@@ -7,6 +7,9 @@
 // UTF-8 page text (already cut at its first zero byte) to GBK. Characters GBK lacks come out
 // as the converter's default replacement.
 std::string utf8ToGbk(std::string_view utf8);
+// The same conversion over the text itself, a slice at a time, so a large page is never held
+// twice (nor as UTF-16 whole) while it is converted.
+void utf8ToGbkInPlace(std::string& text);
 // GBK text to UTF-8 bytes.
 std::string gbkToUtf8(std::string_view gbk);
 // GBK to UTF-16 and back, for the W entry points.

@@ -34,6 +34,9 @@ std::string convert(const char* to, const char* from, const char* data, size_t s
 std::string utf8ToGbk(std::string_view utf8) {
     return convert("CP936", "UTF-8", utf8.data(), utf8.size());
 }
+void utf8ToGbkInPlace(std::string& text) {
+    text = utf8ToGbk(text);
+}
 std::string gbkToUtf8(std::string_view gbk) {
     return convert("UTF-8", "CP936", gbk.data(), gbk.size());
 }

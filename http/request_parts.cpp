@@ -56,3 +56,23 @@ void readResponseHeaders(const std::string& rawHeaders, std::string& redirectTar
     receivedCookies = leftBytes(receivedCookies, int(receivedCookies.size()) - 2);
     if (redirectTarget.empty()) redirectTarget = rawHeaders;
 }
+
+std::string describeFailure(const WebRequestResult& result) {
+    switch (result.failure) {
+        case RequestFailure::none: return "complete";
+        case RequestFailure::cancelled: return "cancelled";
+        case RequestFailure::timeout: return "time-out";
+        case RequestFailure::refused: return "connection refused";
+        case RequestFailure::reset: return "connection reset";
+        case RequestFailure::unreachable: return "host not found";
+        case RequestFailure::httpStatus: return "HTTP " + std::to_string(result.status);
+        case RequestFailure::cutShort:
+            return "cut short (" + std::to_string(result.bodyBytes) + " of " + std::to_string(result.announced) +
+                   " bytes)";
+        case RequestFailure::tooLarge: return "too large (over " + std::to_string(result.bodyBytes) + " bytes)";
+        case RequestFailure::tooManyRedirects:
+            return "too many redirects (" + std::to_string(result.redirects) + ")";
+        case RequestFailure::noAnswer: break;
+    }
+    return "no answer";
+}

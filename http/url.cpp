@@ -38,3 +38,47 @@ std::string urlPath(std::string_view url) {
     if (s <= 0) return "/";
     return std::string(url.substr(size_t(s - 1)));
 }
+
+namespace {
+// "http://host[:port]" of an absolute address; "" when it has no "scheme://".
+std::string_view originOf(std::string_view address) {
+    size_t scheme = address.find("://");
+    if (scheme == std::string_view::npos) return {};
+    size_t path = address.find_first_of("/?#", scheme + 3);
+    return address.substr(0, path == std::string_view::npos ? address.size() : path);
+}
+
+bool hasScheme(std::string_view reference) {
+    size_t colon = reference.find("://");
+    if (colon == std::string_view::npos || colon == 0) return false;
+    for (size_t i = 0; i < colon; ++i) {
+        char c = reference[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+              c == '.'))
+            return false;
+    }
+    return true;
+}
+}  // namespace
+
+std::string resolveAddress(std::string_view base, std::string_view reference) {
+    if (reference.empty()) return {};
+    if (hasScheme(reference)) return std::string(reference);
+    std::string_view origin = originOf(base);
+    if (reference.substr(0, 2) == "//") {
+        size_t scheme = origin.find("://");
+        return std::string(scheme == std::string_view::npos ? "http:" : origin.substr(0, scheme + 1)) +
+               std::string(reference);
+    }
+    if (reference[0] == '/') return std::string(origin) + std::string(reference);
+    std::string_view rest = base.substr(origin.size());
+    if (reference[0] == '?') {
+        size_t query = rest.find_first_of("?#");
+        return std::string(origin) + std::string(rest.substr(0, query)) + std::string(reference);
+    }
+    size_t end = rest.find_first_of("?#");
+    rest = rest.substr(0, end);
+    size_t slash = rest.rfind('/');
+    std::string folder = slash == std::string_view::npos ? "/" : std::string(rest.substr(0, slash + 1));
+    return std::string(origin) + folder + std::string(reference);
+}

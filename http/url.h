@@ -10,3 +10,8 @@ std::string urlHost(std::string_view url, bool domainOnly = false, bool keepPort
 int urlPort(std::string_view url);
 // Path with query, at least "/".
 std::string urlPath(std::string_view url);
+
+// The absolute address a Location header or a page link names, resolved against the address it
+// came from: absolute ("http://..."), scheme-relative ("//host/..."), host-relative ("/path")
+// or relative to the base's folder ("page?x"). "" for an empty reference.
+std::string resolveAddress(std::string_view base, std::string_view reference);

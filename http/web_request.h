@@ -6,8 +6,40 @@
 class RequestCanceller;
 
 inline constexpr int WEB_REQUEST_TIMEOUT_MS = 20000;
-// Far above any result page; an endless body must not grow memory without bound.
-inline constexpr size_t WEB_REQUEST_MAX_BODY = size_t(64) << 20;
+// The whole exchange, redirects included: a server that drips one byte at a time restarts
+// the per-call time-outs with every byte and would otherwise hold the caller for ever.
+inline constexpr int WEB_REQUEST_DEADLINE_MS = 60000;
+// Browsers give up after about 20; a result page needs one or two.
+inline constexpr int WEB_REQUEST_MAX_REDIRECTS = 10;
+// Real result pages reach 1.3 MB; an endless body must not grow memory without bound.
+inline constexpr size_t WEB_REQUEST_MAX_BODY = size_t(8) << 20;
+
+// Why an exchange did not bring a whole answer.
+enum class RequestFailure {
+    none,
+    cancelled,
+    timeout,           // a call's time-out or the whole exchange's deadline
+    refused,           // nothing listens at the address
+    reset,             // the connection broke
+    unreachable,       // the host name could not be resolved
+    httpStatus,        // the server answered 400 or above
+    cutShort,          // fewer body bytes than Content-Length announced
+    tooLarge,          // the body went past maxBodyBytes
+    tooManyRedirects,  // more than maxRedirects in a row
+    noAnswer,          // anything else: no usable response
+};
+
+struct WebRequestResult {
+    RequestFailure failure = RequestFailure::none;
+    int status = 0;            // status of the last response; 0 when none arrived
+    size_t bodyBytes = 0;      // body bytes received from the last response
+    long long announced = -1;  // its Content-Length, -1 when not given
+    int redirects = 0;         // redirects followed
+    bool whole() const { return failure == RequestFailure::none; }
+};
+
+// A short English description, such as "time-out", "HTTP 500" or "cut short (10 of 100 bytes)".
+std::string describeFailure(const WebRequestResult& result);
 
 // Optional parameters: a null pointer means "not given". For `cookies` and `proxy` the
 // given-flag, not the emptiness of the value, decides the behaviour.
@@ -23,12 +55,19 @@ struct WebRequestOptions {
     const std::string* proxy = nullptr;  // "host:port" of an http-only proxy
     std::string* rawHeaders = nullptr;   // out: raw response headers, CRLF separated
     // Lets another thread abort the exchange: webRequest then returns "" at once and leaves the
-    // in/out variables as they were (an exchange under way finishes alone, bounded by timeoutMs).
+    // in/out variables as they were (an exchange under way finishes alone on its own thread,
+    // bounded by the time-outs, and closes its own handles).
     RequestCanceller* canceller = nullptr;
     // Connect, send and receive time-out each, so a silent server cannot hold a worker forever.
     int timeoutMs = WEB_REQUEST_TIMEOUT_MS;
+    // Connect to last byte, redirects included; <= 0: no deadline.
+    int deadlineMs = WEB_REQUEST_DEADLINE_MS;
+    // Redirects followed when noRedirect is false; the last redirect response is returned
+    // beyond that.
+    int maxRedirects = WEB_REQUEST_MAX_REDIRECTS;
     // Reading stops after this many body bytes and what was read is returned.
     size_t maxBodyBytes = WEB_REQUEST_MAX_BODY;
+    WebRequestResult* result = nullptr;  // out: whether the answer arrived whole, and if not why
 };
 
 inline constexpr const char DEFAULT_AGENT[] =

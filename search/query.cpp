@@ -8,6 +8,7 @@
 
 #include "http/encoding.h"
 #include "http/text.h"
+#include "search/site_host.h"
 #include "search/services.h"
 
 namespace {
@@ -109,7 +110,12 @@ std::vector<std::string> searchTasks(const std::vector<bool>& ticked, bool extra
     }
     if (extraTicked) {
         auto sites = splitText(extraSites, ";");
-        for (size_t j = 1; j <= sites.size(); ++j) tasks.push_back(makeSearchTask(23 + int(j), sites[j - 1]));
+        // Only host names reach a request; anything else (an empty item, a blank, a line
+        // break, "&") is never sent. The others keep their numbers.
+        for (size_t j = 1; j <= sites.size(); ++j) {
+            if (std::optional<std::string> host = asciiSiteHost(sites[j - 1]))
+                tasks.push_back(makeSearchTask(23 + int(j), *host));
+        }
     }
     return tasks;
 }

@@ -32,18 +32,24 @@ struct PageFetch {
 };
 
 // The one place where a page's fetch is judged: the body is read up to its first zero byte, as
-// UTF-8. How the exchange went is to be reported in `failure`.
+// UTF-8; when the page did not arrive whole, `failure` says why.
 PageFetch fetchPage(const PageRequest& request, RequestCanceller* canceller) {
+    WebRequestResult result;
     WebRequestOptions options;
     options.canceller = canceller;
+    options.result = &result;
     if (request.post) {
         options.method = 1;
         options.postText = request.form;
     }
     std::string body = webRequest(request.url, options);
+    PageFetch fetch;
+    if (!result.whole() && result.failure != RequestFailure::cancelled) fetch.failure = describeFailure(result);
     size_t zero = body.find('\0');
     if (zero != std::string::npos) body.resize(zero);
-    return PageFetch{utf8ToGbk(body), {}};
+    utf8ToGbkInPlace(body);
+    fetch.text = std::move(body);
+    return fetch;
 }
 
 // The Location of a redirect answer, in the raw response headers; "" when the answer is no

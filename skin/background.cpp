@@ -52,10 +52,10 @@ void fillControlBackground(HWND control, const MemoryDC& target, bool clientOnly
     }
     ScreenToClient(top, &origin);
     BitBlt(target.dc(), 0, 0, w, h, record->baseDC, origin.x, origin.y, SRCCOPY);
-    // Tab controls and their pages lie between the control and the window: their faces show.
+    // Tab controls lie between the control and the window: their page face (white at half the
+    // veil) shows. A page shows that same face, so it adds nothing of its own.
     for (HWND parent = GetParent(control); parent && parent != top; parent = GetParent(parent))
-        if (isClass(parent, "SysTabControl32") || GetPropA(parent, PROP_PAGE_TAB))
-            veil(target.dc(), w, h, settings().veilAlpha / 2);
+        if (isClass(parent, "SysTabControl32")) veil(target.dc(), w, h, settings().veilAlpha / 2);
 }
 
 HBITMAP PaintControlBackground(HWND control, bool clientOnly) {

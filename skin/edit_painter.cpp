@@ -116,11 +116,13 @@ void PaintEditBackground(HWND edit, HDC dc) {
 
 namespace {
 
+// The record is looked up afresh at every use: the old procedure can skin more controls (the
+// table's vector moves) or end the window, so no reference into the table is held across it.
 struct EditMessage {
     HWND edit;
-    ControlRecord& control;
     WPARAM wParam;
     LPARAM lParam;
+    ControlRecord* control() const { return frameRecord(edit); }
 };
 
 LRESULT passOn(EditMessage& m, UINT message) {
@@ -129,19 +131,26 @@ LRESULT passOn(EditMessage& m, UINT message) {
 
 LRESULT onEditDestroy(EditMessage& m) {
     releaseControlBrush(m.edit);
+    // The overlays are siblings of the edit: they go with it, not later with the window.
+    if (ControlRecord* control = m.control()) {
+        HWND overlays[2] = {control->vOverlay, control->hOverlay};
+        control->vOverlay = control->hOverlay = nullptr;
+        for (HWND overlay : overlays)
+            if (overlay && IsWindow(overlay)) DestroyWindow(overlay);  // OverlayProc counts it out
+    }
     return passOn(m, WM_DESTROY);
 }
 
 LRESULT onEditMove(EditMessage& m) {
     LRESULT result = passOn(m, WM_MOVE);
     if (settings().veilOn) InvalidateRect(m.edit, nullptr, TRUE);
-    placeOverlays(m.control);
+    if (ControlRecord* control = m.control()) placeOverlays(*control);
     return result;
 }
 
 LRESULT onEditPlacement(EditMessage& m, UINT message) {
     LRESULT result = passOn(m, message);
-    if (ControlRecord* control = frameRecord(m.edit)) placeOverlays(*control);
+    if (ControlRecord* control = m.control()) placeOverlays(*control);
     return result;
 }
 
@@ -155,12 +164,14 @@ LRESULT onEditMouseMove(EditMessage& m) {
         owner->hotControlIndex = index;
         owner->hotControlKind = 1;
         owner->hotControlParent = parent;
-        PaintEditFrame(m.edit, m.control.focused ? 1 : 0, 1);
+        ControlRecord* control = m.control();
+        PaintEditFrame(m.edit, control && control->focused ? 1 : 0, 1);
     }
     LONG_PTR style = GetWindowLongPtrA(m.edit, GWL_STYLE);
-    if (m.control.vOverlay || m.control.hOverlay) {
+    ControlRecord* control = m.control();
+    if (control && (control->vOverlay || control->hOverlay)) {
         if (!(style & (WS_VSCROLL | WS_HSCROLL))) InvalidateRect(m.edit, nullptr, TRUE);
-        repaintOverlays(m.control);
+        repaintOverlays(*control);
     }
     return passOn(m, WM_MOUSEMOVE);
 }
@@ -171,13 +182,16 @@ LRESULT onEditMouseLeave(EditMessage& m) {
         owner->hotControlKind = 0;
         owner->hotControlParent = nullptr;
     }
-    PaintEditFrame(m.edit, m.control.focused ? 1 : 0, m.control.hot ? 1 : 0);
+    if (ControlRecord* control = m.control())
+        PaintEditFrame(m.edit, control->focused ? 1 : 0, control->hot ? 1 : 0);
     return passOn(m, WM_MOUSELEAVE);
 }
 
 LRESULT onEditKillFocus(EditMessage& m) {
-    m.control.focused = false;
-    m.control.kind = 0;
+    if (ControlRecord* control = m.control()) {
+        control->focused = false;
+        control->kind = 0;
+    }
     LRESULT result = passOn(m, WM_KILLFOCUS);
     if (parentIsCombo(m.edit)) {
         InvalidateRect(m.edit, nullptr, TRUE);
@@ -188,8 +202,10 @@ LRESULT onEditKillFocus(EditMessage& m) {
 }
 
 LRESULT onEditSetFocus(EditMessage& m) {
-    m.control.focused = true;
-    m.control.kind = 1;
+    if (ControlRecord* control = m.control()) {
+        control->focused = true;
+        control->kind = 1;
+    }
     LRESULT result = passOn(m, WM_SETFOCUS);
     PaintEditFrame(m.edit, 1, -1);
     return result;
@@ -213,7 +229,7 @@ LRESULT onEditNcPaint(EditMessage& m) {
     // frees); the skin's frame then goes over them and the overlays over the bars.
     LRESULT result = passOn(m, WM_NCPAINT);
     PaintEditFrame(m.edit);
-    repaintOverlays(m.control);
+    if (ControlRecord* control = m.control()) repaintOverlays(*control);
     return result;
 }
 
@@ -239,35 +255,36 @@ LRESULT onEditNcMouseMove(EditMessage& m) {
         part = v;
     else if (int h = scrollPartAt(m.edit, OBJID_HSCROLL, p))
         part = 0x10 | h;
-    if (part != m.control.overlayHotPart) {
-        m.control.overlayHotPart = part;
+    ControlRecord* control = m.control();
+    if (control && part != control->overlayHotPart) {
+        control->overlayHotPart = part;
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE | TME_NONCLIENT, m.edit, 0};
         TrackMouseEvent(&track);
-        repaintOverlays(m.control);
+        repaintOverlays(*control);
     }
     return passOn(m, WM_NCMOUSEMOVE);
 }
 
 LRESULT onEditNcMouseLeave(EditMessage& m) {
-    if (m.control.overlayHotPart) {
-        m.control.overlayHotPart = 0;
-        repaintOverlays(m.control);
+    ControlRecord* control = m.control();
+    if (control && control->overlayHotPart) {
+        control->overlayHotPart = 0;
+        repaintOverlays(*control);
     }
     return passOn(m, WM_NCMOUSELEAVE);
 }
 
 LRESULT thenRepaintOverlays(EditMessage& m, UINT message) {
     LRESULT result = passOn(m, message);
-    if (ControlRecord* control = frameRecord(m.edit)) repaintOverlays(*control);
+    if (ControlRecord* control = m.control()) repaintOverlays(*control);
     return result;
 }
 
 }  // namespace
 
 LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    ControlRecord* control = frameRecord(edit);
-    if (!control) return callOldProc(edit, message, wParam, lParam);
-    EditMessage m{edit, *control, wParam, lParam};
+    if (!frameRecord(edit)) return callOldProc(edit, message, wParam, lParam);
+    EditMessage m{edit, wParam, lParam};
     switch (message) {
         case WM_DESTROY:
             return onEditDestroy(m);

@@ -89,6 +89,22 @@ enum TableKind {
     TABLE_COUNT
 };
 
+// Which painter draws a control in place of the system (set when it is skinned, by class).
+enum PainterKind {
+    PAINTER_NONE,
+    PAINTER_TRACKBAR,
+    PAINTER_PROGRESS,
+    PAINTER_UPDOWN,
+    PAINTER_HEADER,
+    PAINTER_TAB,
+    PAINTER_PAGE,
+    PAINTER_TOOLBAR,
+    PAINTER_COMBO,
+    PAINTER_LISTBOX,
+    PAINTER_LISTVIEW
+};
+PainterKind painterForClass(HWND control);
+
 enum ButtonKind { BUTTON_PUSH = 0, BUTTON_RADIO = 4, BUTTON_CHECK = 5, BUTTON_NONE = -1 };
 ButtonKind buttonKindOfStyle(LONG_PTR style);
 
@@ -104,7 +120,9 @@ struct ControlRecord {
     std::string fontFace = SKIN_FONT_FACE;
     int fontSize = SKIN_FONT_SIZE;
     int fontStyle = 0;
-    int hotItem = -1;
+    int hotItem = -1;      // the part or item under the mouse (painted controls), -1 none
+    int pressedItem = -1;  // the part or item the left button went down on, -1 none
+    int painter = PAINTER_NONE;
     HWND vOverlay = nullptr;
     HWND hOverlay = nullptr;
     int overlayHotPart = 0;  // scroll-bar part under the cursor (HT* code), 0 none
@@ -248,8 +266,23 @@ LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK PlainControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ContainerChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Trackbars, progress bars, up-down controls and headers.
+LRESULT CALLBACK PainterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Painters.
+// Paints a control with its painter (record->painter) into `target`, over what lies behind it;
+// the control's visible child windows are left out.
+void PaintControl(HWND control, ControlRecord& record, HDC target);
+// The part or item of a painted control under a client point, -1 (or 0 for the body) when none.
+int painterHitTest(HWND control, const ControlRecord& record, POINT p);
+// Hover, press and focus bookkeeping of painted controls: before the old procedure runs.
+// Returns whether the control must be repainted after it.
+bool trackPainterInput(HWND control, ControlRecord& record, UINT message, LPARAM lParam);
+// WM_PAINT and WM_PRINTCLIENT of a painted control; the old procedure lays itself out first.
+LRESULT paintMessage(HWND control, UINT message, WPARAM wParam);
+// The record of a painted control in whichever table holds it.
+ControlRecord* painterRecord(HWND control);
+void repaintNow(HWND control);
 void PaintPushButton(const ControlRecord& control, const DRAWITEMSTRUCT& item);
 void paintCheckOrRadio(ControlRecord& control, HDC target);
 void PaintEditFrame(HWND edit, int focused = -1, int hot = -1);

@@ -171,6 +171,8 @@ LRESULT onSize(FrameMessage& m) {
         }
         r.firstSizeSeen = true;
         layoutCaptionButtons(r);
+        // The region follows every size change: rounded for the new size, none when maximised.
+        if (r.drawCaption) setRoundRegion(m.window, false);
     }
     return passOn(m, WM_SIZE);
 }
@@ -294,7 +296,10 @@ LRESULT onNotify(FrameMessage& m) {
     NMHDR header{};
     std::memcpy(&header, reinterpret_cast<const void*>(m.lParam), sizeof header);
     int code = static_cast<int>(header.code);
-    if (code == static_cast<int>(TVN_ITEMEXPANDINGA) || code == static_cast<int>(TVN_ITEMEXPANDEDA)) {
+    // Windows are Unicode, so their tree views send the W codes; the A codes are kept for
+    // trees that were told to speak ANSI (NFR_ANSI).
+    if (code == static_cast<int>(TVN_ITEMEXPANDINGW) || code == static_cast<int>(TVN_ITEMEXPANDEDW) ||
+        code == static_cast<int>(TVN_ITEMEXPANDINGA) || code == static_cast<int>(TVN_ITEMEXPANDEDA)) {
         InvalidateRect(header.hwndFrom, nullptr, TRUE);
     } else if (code == static_cast<int>(TCN_SELCHANGING) && controlRecord(header.hwndFrom, TABLE_CONTAINERS)) {
         repaintTab(header.hwndFrom);
@@ -451,6 +456,18 @@ LRESULT onLButtonUp(FrameMessage& m) {
     return 0;
 }
 
+// The mouse went elsewhere in the middle of a caption-button press (another window took the
+// capture, a menu or a drag began): the press is over, the button is drawn normal and disarmed.
+LRESULT onCaptureChanged(FrameMessage& m) {
+    WindowRecord& r = m.record;
+    if (r.pressedButton >= 0) {
+        int pressed = r.pressedButton;
+        r.pressedButton = -1;
+        paintCaptionButton(r, pressed, r.hotButton == pressed ? 30 * std::min(r.hotStep, HOVER_STEPS) : 0, false);
+    }
+    return passOn(m, WM_CAPTURECHANGED);
+}
+
 LRESULT onLButtonDblClk(FrameMessage& m) {
     WindowRecord& r = m.record;
     POINT p = clientPoint(m.lParam);
@@ -538,6 +555,8 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return onLButtonUp(m);
         case WM_LBUTTONDBLCLK:
             return onLButtonDblClk(m);
+        case WM_CAPTURECHANGED:
+            return onCaptureChanged(m);
         case WM_SIZING:
             record->sizing = true;
             break;

@@ -149,7 +149,12 @@ void setRoundRegion(HWND window, bool resetFirst) {
         SetWindowRgn(window, nullptr, TRUE);
         SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (IsZoomed(window)) return;  // a maximised window fills its area square
+    if (IsZoomed(window)) {
+        // A maximised window fills its area square: no region at all, so the whole window shows
+        // and takes clicks (a region of the restored size would leave only that corner).
+        if (!resetFirst) SetWindowRgn(window, nullptr, TRUE);
+        return;
+    }
     RECT client{};
     GetClientRect(window, &client);
     HRGN region = CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, 5, 5);

@@ -99,12 +99,16 @@ void skinMessageBox(HWND box) {
     int index = static_cast<int>(table.size());
     WindowRecord& added = *table.back();
     setProp(box, PROP_INDEX, index);
-    createCaptionButtons(added);  // a box has no minimise or maximise box: close only
-    skinChildren(added, index, box, true);
+    // The skin's procedure goes on first. The caption tooltip subclasses the box too
+    // (TTF_SUBCLASS); its subclass must lie above the skin's: torn down first when the box is
+    // destroyed, it then takes only itself away, and WM_DESTROY and WM_NCDESTROY still reach the
+    // skin and, through it, the box's own procedure.
     auto old =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc)));
     added.oldProc = old;
     setProp(box, PROP_PROC, reinterpret_cast<INT_PTR>(old));
+    createCaptionButtons(added);  // a box has no minimise or maximise box: close only
+    skinChildren(added, index, box, true);
 }
 
 LRESULT CALLBACK hookProc(int code, WPARAM wParam, LPARAM lParam) {

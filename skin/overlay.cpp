@@ -58,29 +58,6 @@ void place(HWND overlay, HWND edit, bool vertical) {
     }
 }
 
-void arrow(draw::Graphics& g, float cx, float cy, int direction, draw::ARGB colour) {
-    // direction: 0 up, 1 down, 2 left, 3 right
-    draw::GpPointF p[3];
-    const float s = 3.5f;
-    switch (direction) {
-        case 0:
-            p[0] = {cx - s, cy + s / 2}, p[1] = {cx + s, cy + s / 2}, p[2] = {cx, cy - s / 2 - 1};
-            break;
-        case 1:
-            p[0] = {cx - s, cy - s / 2}, p[1] = {cx + s, cy - s / 2}, p[2] = {cx, cy + s / 2 + 1};
-            break;
-        case 2:
-            p[0] = {cx + s / 2, cy - s}, p[1] = {cx + s / 2, cy + s}, p[2] = {cx - s / 2 - 1, cy};
-            break;
-        default:
-            p[0] = {cx - s / 2, cy - s}, p[1] = {cx - s / 2, cy + s}, p[2] = {cx + s / 2 + 1, cy};
-            break;
-    }
-    draw::SolidBrush brush;
-    brush.Create(colour);
-    g.FillPolygon(brush, p, 3);
-}
-
 void paintOverlay(HWND overlay, HDC target) {
     auto edit = reinterpret_cast<HWND>(getProp(overlay, PROP_OVERLAY_TARGET));
     bool vertical = getProp(overlay, "Hw_Vert") != 0;
@@ -126,7 +103,7 @@ void paintOverlay(HWND overlay, HDC target) {
             if (hot == part) fillPath(g, box, ToArgb(accent, 100));
             outlinePath(g, box, ToArgb(0x000000, 60));
             int direction = vertical ? (end == 0 ? 0 : 1) : (end == 0 ? 2 : 3);
-            arrow(g, bx + bw / 2, by + bh / 2, direction, ToArgb(0x000000, 150));
+            drawArrow(g, bx + bw / 2, by + bh / 2, direction, ToArgb(0x000000, 150));
         }
         // Thumb.
         if (info.xyThumbBottom > info.xyThumbTop && !(info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE)) {

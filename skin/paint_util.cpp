@@ -93,6 +93,29 @@ void drawText(draw::Graphics& graphics, std::string_view text, std::string_view 
     graphics.DrawString(text, font, box, &format, brush);
 }
 
+void drawArrow(draw::Graphics& g, float cx, float cy, int direction, draw::ARGB colour) {
+    // direction: 0 up, 1 down, 2 left, 3 right
+    draw::GpPointF p[3];
+    const float s = 3.5f;
+    switch (direction) {
+        case 0:
+            p[0] = {cx - s, cy + s / 2}, p[1] = {cx + s, cy + s / 2}, p[2] = {cx, cy - s / 2 - 1};
+            break;
+        case 1:
+            p[0] = {cx - s, cy - s / 2}, p[1] = {cx + s, cy - s / 2}, p[2] = {cx, cy + s / 2 + 1};
+            break;
+        case 2:
+            p[0] = {cx + s / 2, cy - s}, p[1] = {cx + s / 2, cy + s}, p[2] = {cx - s / 2 - 1, cy};
+            break;
+        default:
+            p[0] = {cx - s / 2, cy - s}, p[1] = {cx - s / 2, cy + s}, p[2] = {cx + s / 2 + 1, cy};
+            break;
+    }
+    draw::SolidBrush brush;
+    brush.Create(colour);
+    g.FillPolygon(brush, p, 3);
+}
+
 bool beginGraphics(draw::Graphics& graphics, HDC dc) {
     if (!graphics.CreateFromHDC(dc)) return false;
     graphics.SetSmoothingMode(draw::SmoothingMode::AntiAlias);

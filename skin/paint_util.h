@@ -31,6 +31,9 @@ void outlineRect(draw::Graphics& graphics, float x, float y, float w, float h, d
 void drawText(draw::Graphics& graphics, std::string_view text, std::string_view face, float size, int style,
               draw::ARGB colour, const draw::GpRectF& box, int horizontal = 1, int vertical = 1);
 
+// A small filled triangle centred at (cx, cy); direction 0 up, 1 down, 2 left, 3 right.
+void drawArrow(draw::Graphics& g, float cx, float cy, int direction, draw::ARGB colour);
+
 // A Graphics on a DC with anti-aliasing, as every painter wants it.
 bool beginGraphics(draw::Graphics& graphics, HDC dc);
 

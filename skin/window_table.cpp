@@ -57,7 +57,8 @@ WindowRecord* ownerOfControl(HWND control) {
 ControlRecord* controlRecord(HWND control, TableKind table) {
     WindowRecord* owner = ownerOfControl(control);
     if (!owner) return nullptr;
-    INT_PTR index = getProp(control, table == TABLE_CONTAINERS ? PROP_CHILD_INDEX : PROP_INDEX);
+    bool child = table == TABLE_CONTAINERS || table == TABLE_TAB_PAGES;
+    INT_PTR index = getProp(control, child ? PROP_CHILD_INDEX : PROP_INDEX);
     auto& controls = owner->tables[table];
     if (index < 1 || index > static_cast<INT_PTR>(controls.size())) return nullptr;
     ControlRecord* record = &controls[index - 1];
@@ -90,9 +91,12 @@ namespace {
 
 void readFont(HWND child, ControlRecord& control) {
     auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
-    LOGFONTA logFont{};
-    if (!font || !GetObjectA(font, sizeof logFont, &logFont)) return;
-    control.fontFace = logFont.lfFaceName;
+    // The W form: the A form converts the face through the ANSI code page into 32 bytes, which
+    // loses what that page lacks and cuts a long Chinese name short.
+    LOGFONTW logFont{};
+    if (!font || !GetObjectW(font, sizeof logFont, &logFont)) return;
+    logFont.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    control.fontFace = wideToGbk(logFont.lfFaceName);
     // Sizes are kept in pixels, as the caption's 12.
     int height = logFont.lfHeight < 0 ? -logFont.lfHeight : logFont.lfHeight;
     if (height > 0) control.fontSize = height;
@@ -111,6 +115,7 @@ ControlRecord* subclassChild(WindowRecord& record, int windowIndex, TableKind ta
     ControlRecord& control = controls.back();
     control.handle = child;
     control.caption = windowText(child);
+    control.painter = painterForClass(child);
     readFont(child, control);
     setProp(child, PROP_INDEX, static_cast<INT_PTR>(controls.size()));
     setProp(child, PROP_OWNER_INDEX, windowIndex);
@@ -162,6 +167,13 @@ void skinEditsAndCombos(WindowRecord& record, int windowIndex, HWND parent) {
         setProp(child, PROP_TEXT_COLOUR, 0);
         HWND edit = FindWindowExA(child, nullptr, "Edit", nullptr);
         if (edit) setProp(edit, PROP_TEXT_COLOUR, 0);
+        // The list (a child of a simple combo box, a pop-up of the others) is painted as a list.
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        if (GetComboBoxInfo(child, &info) && info.hwndList)
+            if (ControlRecord* list = subclassChild(record, windowIndex, TABLE_LISTS, info.hwndList, ListProc))
+                setProp(list->handle, PROP_TEXT_COLOUR, 0);
+        InvalidateRect(child, nullptr, TRUE);
     });
 }
 
@@ -183,21 +195,27 @@ void skinLists(WindowRecord& record, int windowIndex, HWND parent) {
 }
 
 void skinHeaders(WindowRecord& record, int windowIndex, HWND parent) {
-    skinPlain(record, windowIndex, parent, "SysHeader32", TABLE_HEADERS);
+    skinPlain(record, windowIndex, parent, "SysHeader32", TABLE_HEADERS, PainterProc);
     forEachChild(parent, "SysListView32", [&](HWND list) {
         HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
         if (header && !inTable(record.tables[TABLE_HEADERS], header))
-            subclassChild(record, windowIndex, TABLE_HEADERS, header, PlainControlProc);
+            subclassChild(record, windowIndex, TABLE_HEADERS, header, PainterProc);
     });
 }
 
-void skinContainerChild(WindowRecord& record, int windowIndex, HWND child) {
-    auto& controls = record.tables[TABLE_CONTAINERS];
+// Toolbars, tab controls, the children of toolbars (TABLE_CONTAINERS) and tab pages
+// (TABLE_TAB_PAGES) carry the Kj_ properties and run the container procedure.
+void skinContainerChild(WindowRecord& record, int windowIndex, HWND child, TableKind table = TABLE_CONTAINERS) {
+    auto& controls = record.tables[table];
     if (inTable(controls, child)) return;
     controls.emplace_back();
     ControlRecord& control = controls.back();
     control.handle = child;
     control.caption = windowText(child);
+    control.painter = table == TABLE_TAB_PAGES ? PAINTER_PAGE : painterForClass(child);
+    // Only toolbars and tab controls are painted; what sits in a toolbar keeps its own look.
+    if (control.painter != PAINTER_TOOLBAR && control.painter != PAINTER_TAB && control.painter != PAINTER_PAGE)
+        control.painter = PAINTER_NONE;
     readFont(child, control);
     setProp(child, PROP_CHILD_INDEX, static_cast<INT_PTR>(controls.size()));
     setProp(child, PROP_CHILD_OWNER, windowIndex);
@@ -223,10 +241,7 @@ void skinContainers(WindowRecord& record, int windowIndex, HWND parent) {
             GetClassNameA(page, cls, sizeof cls);
             if (!std::strcmp(cls, "msctls_updown32")) continue;  // the tab strip's scroll arrows
             setProp(page, PROP_PAGE_TAB, reinterpret_cast<INT_PTR>(tab));
-            if (!inTable(record.tables[TABLE_TAB_PAGES], page)) {
-                record.tables[TABLE_TAB_PAGES].emplace_back();
-                record.tables[TABLE_TAB_PAGES].back().handle = page;
-            }
+            skinContainerChild(record, windowIndex, page, TABLE_TAB_PAGES);
             skinChildren(record, windowIndex, page, false);
         }
     });
@@ -239,10 +254,10 @@ void skinChildren(WindowRecord& record, int windowIndex, HWND parent, bool isMes
     skinButtons(record, windowIndex, parent, true);
     skinButtons(record, windowIndex, parent, false);
     skinEditsAndCombos(record, windowIndex, parent);
-    skinPlain(record, windowIndex, parent, "msctls_trackbar32", TABLE_TRACKBARS);
-    skinPlain(record, windowIndex, parent, "msctls_progress32", TABLE_PROGRESS);
+    skinPlain(record, windowIndex, parent, "msctls_trackbar32", TABLE_TRACKBARS, PainterProc);
+    skinPlain(record, windowIndex, parent, "msctls_progress32", TABLE_PROGRESS, PainterProc);
     skinLists(record, windowIndex, parent);
-    skinPlain(record, windowIndex, parent, "msctls_updown32", TABLE_UPDOWNS);
+    skinPlain(record, windowIndex, parent, "msctls_updown32", TABLE_UPDOWNS, PainterProc);
     skinHeaders(record, windowIndex, parent);
     if (isMessageBox) skinPlain(record, windowIndex, parent, "Static", TABLE_STATICS);
     skinContainers(record, windowIndex, parent);
@@ -329,9 +344,9 @@ void renumberWindows() {
         for (int t = 0; t < TABLE_COUNT; ++t)
             for (ControlRecord& control : record.tables[t]) {
                 if (!IsWindow(control.handle)) continue;
-                if (t == TABLE_CONTAINERS) {
+                if (t == TABLE_CONTAINERS || t == TABLE_TAB_PAGES) {
                     setProp(control.handle, PROP_CHILD_OWNER, index);
-                } else if (t != TABLE_TAB_PAGES) {
+                } else {
                     setProp(control.handle, PROP_OWNER_INDEX, index);
                 }
                 if (control.vOverlay) setProp(control.vOverlay, PROP_OWNER_INDEX, index);

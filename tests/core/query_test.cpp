@@ -2,6 +2,7 @@
 
 #include "http/encoding.h"
 #include "search/query.h"
+#include "search/site_host.h"
 #include "search/services.h"
 
 TEST(ServiceTableTest, NumberedInOrderWithDistinctBareHosts) {
@@ -56,8 +57,8 @@ TEST(Tasks, OneSearchStartsTickedServicesThenExtraSites) {
     ticked[2] = ticked[21] = true;
     using V = std::vector<std::string>;
     EXPECT_EQ(searchTasks(ticked, false, "a.com;b.com"), (V{"3.N.*", "22.N.*"}));
-    EXPECT_EQ(searchTasks(ticked, true, "a.com;;b.com;"),
-              (V{"3.N.*", "22.N.*", "24.N.*a.com", "25.N.*", "26.N.*b.com"}));
+    // An empty item names no host and is not searched; the others keep their numbers.
+    EXPECT_EQ(searchTasks(ticked, true, "a.com;;b.com;"), (V{"3.N.*", "22.N.*", "24.N.*a.com", "26.N.*b.com"}));
     EXPECT_EQ(searchTasks(std::vector<bool>(22, false), true, ""), V{});
     std::vector<bool> all(22, true);
     auto tasks = searchTasks(all, true, "a;b;c");
@@ -84,6 +85,26 @@ TEST(Encoding, GbkUtf8RoundTrip) {
     EXPECT_EQ(wideToGbk(gbkToWide(gbk)), gbk);
     EXPECT_EQ(gbkToWide("电"), std::wstring(1, wchar_t(0x7535)));
     EXPECT_EQ(utf8ToGbk(""), "");
+}
+
+TEST(Encoding, LargePagesConvertInSlicesExactlyAsPieceByPiece) {
+    // Characters of one to four UTF-8 bytes and stray bytes, repeated so that slices end at
+    // every offset inside a character; each piece alone is the reference.
+    const std::vector<std::string> pieces = {"a",           "\xE7\x94\xB5",     "\xC3\xA9", "\xC2\xB7",
+                                             "\xF0\x9F\x98\x80", "<em>x</em>", "\xE2\x82\xAC"};
+    std::string utf8, expected;
+    for (size_t i = 0; utf8.size() < 400000; ++i) {
+        const std::string& piece = pieces[(i * 7 + i / 5) % pieces.size()];
+        utf8 += piece;
+        expected += utf8ToGbk(piece);
+    }
+    std::string inPlace = utf8;
+    utf8ToGbkInPlace(inPlace);
+    EXPECT_EQ(inPlace, expected);
+    EXPECT_EQ(utf8ToGbk(utf8), expected);
+    std::string empty;
+    utf8ToGbkInPlace(empty);
+    EXPECT_EQ(empty, "");
 }
 
 TEST(QueryUrl, FirstAndLaterPages) {
@@ -115,4 +136,34 @@ TEST(QueryUrl, EngineOption) {
     EXPECT_TRUE(applyEngineOption({"--other"}));
     setEngineHost(DEFAULT_ENGINE_HOST);
     EXPECT_EQ(engineHost(), "www.baidu.com");
+}
+
+TEST(SiteHosts, OnlyHostNamesPass) {
+    EXPECT_EQ(asciiSiteHost("pan.example.com"), "pan.example.com");
+    EXPECT_EQ(asciiSiteHost("  https://Pan.Example.com/ "), "Pan.Example.com");
+    EXPECT_EQ(asciiSiteHost("xn--fiqs8s.example."), "xn--fiqs8s.example");
+    EXPECT_EQ(asciiSiteHost("a-b.c1"), "a-b.c1");
+    for (const char* bad : {"", " ", "inj.t&pn=5000&rn=1", "a b.com", "a.com#x", "a%20.com", "a.com\r\nX: 1",
+                            "a.com\tb", "-a.com", "a-.com", "a..com", ".a.com", "a.com/path", "a.com:8080",
+                            "http://", "\x80", "新网盘", "a.com\x7f"}) {
+        EXPECT_FALSE(asciiSiteHost(bad)) << bad;
+    }
+    EXPECT_FALSE(asciiSiteHost(std::string(64, 'a') + ".com"));
+    EXPECT_TRUE(asciiSiteHost(std::string(63, 'a') + ".com"));
+    std::string long254;
+    while (long254.size() < 254) long254 += "abcdefghi.";
+    EXPECT_FALSE(asciiSiteHost(long254.substr(0, 254)));
+}
+
+TEST(SiteHosts, SearchesNeverCarryWhatIsNotAHost) {
+    std::vector<bool> none(22, false);
+    using V = std::vector<std::string>;
+    // A query key, a line break and a blank in a site text never reach a task (and so never an address).
+    EXPECT_EQ(searchTasks(none, true, "inj.t&pn=5000&rn=1;ok.example;a.com\r\nHost: x;b c;\x80"),
+              (V{"25.N.*ok.example"}));
+    EXPECT_EQ(rejectedSites("ok.example;inj.t&pn=5000;;x y"), (V{"inj.t&pn=5000", "", "x y"}));
+    EXPECT_EQ(sitesForSearch(" http://a.example/ ;bad host;b.example"), "a.example;;b.example");
+    for (const std::string& task : searchTasks(none, true, "a.com\x01;b.com\x1f;c.com\x20;d.com")) {
+        for (char c : task) EXPECT_GE(static_cast<unsigned char>(c), 0x21u) << task;
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "http/cookies.h"
 #include "http/url.h"
 
@@ -56,4 +58,43 @@ TEST(Cookies, NamesAndUniqueJoin) {
     EXPECT_EQ(indexOfText({"x", "y", "y"}, "y"), 2);
     EXPECT_EQ(indexOfText({"x"}, "X"), -1);
     EXPECT_EQ(joinUnique("a; b; a; c; b", "; "), "a; b; c");
+}
+
+TEST(Cookies, BrowserLimitsBoundWhatIsKept) {
+    // Thousands of cookies: at most 50 are kept, in order, and never more than 8 KB of text.
+    std::string received;
+    for (int i = 0; i < 5000; ++i) received += "k" + std::to_string(i) + "=" + std::string(20, 'v') + "; ";
+    std::string cookies = "old=1";
+    mergeCookies(cookies, received);
+    EXPECT_LE(cookies.size(), MAX_COOKIE_TEXT);
+    EXPECT_EQ(cookies.rfind("k0=", 0), 0u);
+    EXPECT_EQ(std::count(cookies.begin(), cookies.end(), ';') + 1, long(MAX_COOKIES));
+
+    // A cookie longer than a browser keeps is dropped; the others stay.
+    std::string huge = "big=" + std::string(MAX_COOKIE_BYTES, 'x') + "; small=1";
+    std::string mine = "a=1";
+    EXPECT_EQ(mergeCookies(mine, huge), "small=1; a=1");
+
+    // Large cookies fill the 8 KB before the count does.
+    std::string large;
+    for (int i = 0; i < 10; ++i) large += "L" + std::to_string(i) + "=" + std::string(3000, 'y') + ";";
+    std::string none;
+    mergeCookies(none, large);
+    EXPECT_LE(none.size(), MAX_COOKIE_TEXT);
+    EXPECT_EQ(std::count(none.begin(), none.end(), ';') + 1, 2);
+}
+
+TEST(ResolveAddress, EveryKindOfReference) {
+    const std::string base = "http://127.0.0.1:8080/dir/page?q=1#f";
+    EXPECT_EQ(resolveAddress(base, "https://other.example/x"), "https://other.example/x");
+    EXPECT_EQ(resolveAddress(base, "//cdn.example/y"), "http://cdn.example/y");
+    EXPECT_EQ(resolveAddress("https://a.example/", "//cdn.example/y"), "https://cdn.example/y");
+    EXPECT_EQ(resolveAddress(base, "/link?url=abc"), "http://127.0.0.1:8080/link?url=abc");
+    EXPECT_EQ(resolveAddress(base, "next?p=2"), "http://127.0.0.1:8080/dir/next?p=2");
+    EXPECT_EQ(resolveAddress(base, "?p=3"), "http://127.0.0.1:8080/dir/page?p=3");
+    EXPECT_EQ(resolveAddress("http://h.example", "x"), "http://h.example/x");
+    EXPECT_EQ(resolveAddress("http://h.example?q", "/x"), "http://h.example/x");
+    EXPECT_EQ(resolveAddress(base, ""), "");
+    // Not a scheme: a colon inside a path or query does not make a reference absolute.
+    EXPECT_EQ(resolveAddress(base, "/go?to=http://x"), "http://127.0.0.1:8080/go?to=http://x");
 }

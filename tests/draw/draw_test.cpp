@@ -449,3 +449,28 @@ TEST(DrawOwnership, WrappersOutlivingShutdownDoNotCallIntoGdiplus) {
     SolidBrush again;
     EXPECT_TRUE(again.Create(0xFF010203));
 }
+
+// A wrapper that outlives one GDI+ session and is released in the next must not hand the new
+// session the pointer of an object the old one freed (nor use it for any other call).
+TEST(DrawOwnership, AWrapperFromAnEarlierSessionIsNotPassedToTheNextOne) {
+    SolidBrush stale;
+    ASSERT_TRUE(stale.Create(0xFF445566));
+    int live = liveObjectCount();
+    stopGdiplus(environment->token);
+    environment->token = startGdiplus();
+    ASSERT_NE(environment->token, 0u);
+    {
+        BrushDeleteCounter counter;
+        ARGB colour = 0;
+        EXPECT_FALSE(stale.GetColor(colour)) << "the handle of the old session is not used";
+        EXPECT_TRUE(stale.IsNull());
+        EXPECT_TRUE(stale.DeleteNative());
+        EXPECT_EQ(brushDeletes, 0) << "GdipDeleteBrush must not see the old session's pointer";
+        EXPECT_EQ(liveObjectCount(), live - 1);
+        // Objects of the new session are deleted as usual.
+        SolidBrush fresh;
+        ASSERT_TRUE(fresh.Create(0xFF010203));
+        EXPECT_TRUE(fresh.DeleteNative());
+        EXPECT_EQ(brushDeletes, 1);
+    }
+}

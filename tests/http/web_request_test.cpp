@@ -476,3 +476,197 @@ TEST(WebRequestHttps, ConnectsWithTlsToTheNamedPort) {
     EXPECT_EQ(hello[5], '\x01');  // ClientHello
     EXPECT_EQ(raw, BLANK_HEADERS);
 }
+
+// What a caller learns about an answer that did not arrive whole, and the bounds that keep a
+// hostile server from holding a caller for ever.
+TEST(WebRequestOutcome, EachKindOfFailureIsNamed) {
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        if (target == "/ok") {
+            c.send(httpResponse(200, "OK", "whole"));
+        } else if (target == "/500") {
+            c.send(httpResponse(500, "Internal Server Error", "error page"));
+        } else if (target == "/short") {
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\n0123456789");
+        } else if (target == "/reset") {
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'x'));
+            Sleep(50);
+            c.reset();
+        } else if (target == "/large") {
+            c.send(httpResponse(200, "OK", std::string(3000, 'L')));
+        } else if (target == "/exact") {
+            c.send(httpResponse(200, "OK", std::string(2000, 'E')));
+        } else if (target == "/closed") {
+            c.close();
+        }
+    });
+    WebRequestResult result;
+    WebRequestOptions o;
+    o.result = &result;
+    o.timeoutMs = 3000;
+
+    EXPECT_EQ(webRequest(server.url("/ok"), o), "whole");
+    EXPECT_TRUE(result.whole());
+    EXPECT_EQ(result.status, 200);
+
+    EXPECT_EQ(webRequest(server.url("/500"), o), "error page");  // the body still comes back
+    EXPECT_EQ(result.failure, RequestFailure::httpStatus);
+    EXPECT_EQ(describeFailure(result), "HTTP 500");
+
+    EXPECT_EQ(webRequest(server.url("/short"), o), "0123456789");
+    EXPECT_EQ(result.failure, RequestFailure::cutShort);
+    EXPECT_EQ(describeFailure(result), "cut short (10 of 100 bytes)");
+
+    webRequest(server.url("/reset"), o);
+    EXPECT_TRUE(result.failure == RequestFailure::reset || result.failure == RequestFailure::cutShort)
+        << describeFailure(result);
+
+    o.maxBodyBytes = 2000;
+    EXPECT_EQ(webRequest(server.url("/large"), o).size(), 2000u);
+    EXPECT_EQ(result.failure, RequestFailure::tooLarge);
+    EXPECT_EQ(webRequest(server.url("/exact"), o).size(), 2000u);  // exactly the cap is whole
+    EXPECT_TRUE(result.whole()) << describeFailure(result);
+    o.maxBodyBytes = WEB_REQUEST_MAX_BODY;
+
+    EXPECT_EQ(webRequest(server.url("/closed"), o), "");
+    EXPECT_FALSE(result.whole());
+
+    uint16_t deadPort;
+    {
+        LoopbackServer gone(answer(""));
+        deadPort = gone.port();
+    }
+    webRequest("http://127.0.0.1:" + std::to_string(deadPort) + "/", o);
+    EXPECT_FALSE(result.whole());
+    EXPECT_NE(describeFailure(result), "complete");
+}
+
+TEST(WebRequestOutcome, SilentServerIsATimeOutWithOrWithoutACanceller) {
+    LoopbackServer silent([](LoopbackConnection& c, const std::string&) { c.waitForStop(); });
+    WebRequestResult result;
+    WebRequestOptions o;
+    o.result = &result;
+    o.timeoutMs = 700;
+    webRequest(silent.url("/"), o);
+    EXPECT_EQ(result.failure, RequestFailure::timeout) << describeFailure(result);
+    RequestCanceller canceller;
+    o.canceller = &canceller;
+    webRequest(silent.url("/"), o);
+    EXPECT_EQ(result.failure, RequestFailure::timeout) << describeFailure(result);
+}
+
+TEST(WebRequestLimits, ADrippingServerIsCutOffAtTheDeadline) {
+    // One byte every 100 ms restarts the per-call time-out every time; only the deadline ends it.
+    LoopbackServer drip([](LoopbackConnection& c, const std::string&) {
+        c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        while (c.send("x")) {
+            if (c.waitForStop(100)) return;
+        }
+    });
+    for (bool cancellable : {false, true}) {
+        RequestCanceller canceller;
+        WebRequestResult result;
+        WebRequestOptions o;
+        o.result = &result;
+        o.deadlineMs = 1500;
+        if (cancellable) o.canceller = &canceller;
+        ULONGLONG start = GetTickCount64();
+        webRequest(drip.url("/"), o);
+        ULONGLONG took = elapsedSince(start);
+        EXPECT_GE(took, 1400u) << cancellable;
+        EXPECT_LT(took, 6000u) << cancellable;
+        EXPECT_EQ(result.failure, RequestFailure::timeout) << describeFailure(result);
+    }
+}
+
+TEST(WebRequestLimits, RedirectLoopsEndAfterTheLimit) {
+    std::atomic<int> hops{0};
+    LoopbackServer server([&](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        if (target == "/same") {
+            c.send(httpResponse(302, "Found", "again", "Location: /same\r\n"));
+        } else if (target.rfind("/new", 0) == 0) {
+            c.send(httpResponse(302, "Found", "on", "Location: /new" + std::to_string(++hops) + "\r\n"));
+        }
+    });
+    WebRequestResult result;
+    std::string raw;
+    WebRequestOptions o;
+    o.result = &result;
+    o.rawHeaders = &raw;
+
+    EXPECT_EQ(webRequest(server.url("/same"), o), "again");
+    EXPECT_EQ(server.requestCount(), size_t(WEB_REQUEST_MAX_REDIRECTS + 1));
+    EXPECT_EQ(result.failure, RequestFailure::tooManyRedirects);
+    EXPECT_EQ(result.redirects, WEB_REQUEST_MAX_REDIRECTS);
+    EXPECT_EQ(raw.substr(0, 20), "HTTP/1.1 302 Found\r\n");  // the last answer is what comes back
+
+    size_t before = server.requestCount();
+    o.maxRedirects = 3;
+    webRequest(server.url("/new"), o);
+    EXPECT_EQ(server.requestCount() - before, 4u);
+    EXPECT_EQ(result.failure, RequestFailure::tooManyRedirects);
+}
+
+TEST(WebRequestLimits, RedirectedPostGoesOnAsGetAndKeepsTheCallersBlock) {
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        ParsedRequest r = parseRequest(raw);
+        if (r.target == "/form")
+            c.send(httpResponse(302, "Found", "", "Location: done?x=1\r\n"));
+        else
+            c.send(httpResponse(200, "OK", r.method + " " + r.target + " " + r.body));
+    });
+    std::string headers = "X-Mine: 1";
+    WebRequestOptions o;
+    o.method = 1;
+    o.postText = "a=b";
+    o.headers = &headers;
+    EXPECT_EQ(webRequest(server.url("/form"), o), "GET /done?x=1 ");
+    ASSERT_EQ(server.requestCount(), 2u);
+    ParsedRequest second = parseRequest(server.requests()[1]);
+    EXPECT_EQ(second.header("X-Mine"), "1");
+    // One Referer and one set of added lines, not those of every hop on top of each other.
+    EXPECT_EQ(headOf(server.requests()[1]).find("Referer:"), headOf(server.requests()[1]).rfind("Referer:"));
+}
+
+TEST(WebRequestCancel, CancelledRequestsNeverDisturbTheOthers) {
+    // Many requests at once, every third cancelled mid-body: the handles of a cancelled request
+    // are closed by its own thread only, so no other request's handle is ever closed or read.
+    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        std::string body(200000, char('a' + target.size() % 26));
+        body.replace(0, target.size(), target);
+        std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+        c.send(head);
+        for (size_t at = 0; at < body.size(); at += 20000) {
+            if (!c.send(body.substr(at, 20000))) return;
+            Sleep(5);
+        }
+    });
+    std::atomic<int> whole{0}, broken{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 18; ++i) {
+        threads.emplace_back([&, i] {
+            RequestCanceller canceller;
+            std::string path = "/r" + std::string(size_t(i), 'p');
+            WebRequestResult result;
+            WebRequestOptions o;
+            o.canceller = &canceller;
+            o.result = &result;
+            std::thread killer;
+            if (i % 3 == 0) killer = std::thread([&] {
+                    Sleep(10 + i);
+                    canceller.cancel();
+                });
+            std::string body = webRequest(server.url(path), o);
+            if (killer.joinable()) killer.join();
+            if (i % 3 == 0) return;
+            std::string expected(200000, char('a' + path.size() % 26));
+            expected.replace(0, path.size(), path);
+            (body == expected && result.whole() ? whole : broken)++;
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(whole, 12);
+    EXPECT_EQ(broken, 0);
+}

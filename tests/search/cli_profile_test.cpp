@@ -158,18 +158,18 @@ TEST(CliProfiles, VerificationWallIsSaidOnStandardErrorAndExitsThree) {
     EXPECT_EQ(r.exitCode, 3u);
     EXPECT_EQ(utf8ToGbk(r.out), "资源数：0\n");
     std::string err = utf8ToGbk(r.err);
-    EXPECT_NE(err.find(std::string(ServiceTable[0].caption) + ": the engine answered with its verification wall"),
+    EXPECT_NE(err.find(std::string(ServiceTable[0].caption) + ": the engine asked for a verification (captcha)"),
               std::string::npos)
         << err;
     EXPECT_NE(err.find(ServiceTable[1].caption), std::string::npos) << err;
 
-    // Only some services walled: said for those, but the search as a whole succeeded.
+    // Only some services walled: said for those, and the search counts as incomplete.
     o.wall = false;
     o.wallSites = {ServiceTable[1].host};
     o.hitsPerQuery = 2;
     sim.setOptions(o);
     ChildResult some = runCli("search k --profile=baidu --services=1,2 --engine=" + sim.hostPort());
-    EXPECT_EQ(some.exitCode, 0u) << some.err;
+    EXPECT_EQ(some.exitCode, 4u) << some.err;
     EXPECT_EQ(rowsOf(some).size(), 2u);
     EXPECT_NE(utf8ToGbk(some.err).find(ServiceTable[1].caption), std::string::npos);
     EXPECT_EQ(utf8ToGbk(some.err).find(ServiceTable[0].caption), std::string::npos);

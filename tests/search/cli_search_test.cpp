@@ -11,6 +11,7 @@
 #include "search/services.h"
 #include "tests/http/child_output.h"
 #include "tools/engine_sim/engine_sim.h"
+#include "tools/httpd/loopback_server.h"
 
 namespace {
 
@@ -104,9 +105,64 @@ TEST_F(CliSearchTest, UsageErrorsAndUnreachableEngine) {
         EngineSim gone;
         closed = gone.hostPort();
     }
+    // An engine that does not answer is a failure, not "nothing found".
     ProcessResult unreachable = runCli(L"search x --services=3,4 --engine=" + wide(closed));
-    EXPECT_EQ(unreachable.exitCode, 0u);
+    EXPECT_EQ(unreachable.exitCode, 4u);
     EXPECT_EQ(utf8ToGbk(unreachable.out), "资源数：0\n");
+    std::string err = utf8ToGbk(unreachable.err);
+    EXPECT_EQ(splitText(err, "\n").size(), 2u) << err;
+    EXPECT_NE(err.find(std::string(ServiceTable[2].caption) + ": incomplete: "), std::string::npos) << err;
+    EXPECT_NE(err.find(std::string(ServiceTable[3].caption) + ": incomplete: "), std::string::npos) << err;
+}
+
+TEST_F(CliSearchTest, ExtraSitesMustBeHostNames) {
+    // A query key, a blank, "#" or "%" in a site text would rewrite the request: refused, nothing sent.
+    for (const wchar_t* bad : {L"inj.t&pn=5000&rn=1", L"a b.example", L"a.example#x", L"a%20.example",
+                               L"ok.example;€"}) {
+        ProcessResult r = runCli(std::wstring(L"search x \"--extra=") + bad + L"\"" + engine());
+        EXPECT_EQ(r.exitCode, 2u) << r.err;
+        EXPECT_NE(r.err.find("is not a host name"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(sim.requestCount(), 0u);
+
+    // A name in another script goes out in its "xn--" form, as every browser sends it.
+    ProcessResult idn = runCli(L"search x --extra=网盘.example" + engine());
+    EXPECT_EQ(idn.exitCode, 0u) << idn.err;
+    ASSERT_EQ(sim.requestCount(), 1u);
+    EXPECT_EQ(sim.requests()[0].site, "xn--vzyr4p.example");
+}
+
+TEST(CliSearchFailures, EachFailedServiceIsNamedWithItsReason) {
+    // One engine, a different failure for each service; the fourth answers properly with no hits.
+    const std::string h1 = ServiceTable[0].host, h2 = ServiceTable[1].host, h3 = ServiceTable[2].host;
+    LoopbackServer engine([&](LoopbackConnection& c, const std::string& raw) {
+        std::string target = parseRequest(raw).target;
+        auto asks = [&](const std::string& host) { return target.find("site%3A" + host + "%20") != std::string::npos; };
+        if (asks(h1)) {
+            c.send(httpResponse(500, "Internal Server Error", "oops"));
+        } else if (asks(h2)) {
+            c.close();
+        } else if (asks(h3)) {
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n<html>");
+        } else {
+            c.send(httpResponse(200, "OK", "<html>no results</html>"));
+        }
+    });
+    ProcessResult r = runCli(L"search x --services=1,2,3,4 --engine=127.0.0.1:" + std::to_wstring(engine.port()));
+    EXPECT_EQ(r.exitCode, 4u) << r.err;
+    std::string err = utf8ToGbk(r.err);
+    EXPECT_NE(err.find(std::string(ServiceTable[0].caption) + ": incomplete: HTTP 500"), std::string::npos) << err;
+    EXPECT_NE(err.find(std::string(ServiceTable[1].caption) + ": incomplete: "), std::string::npos) << err;
+    EXPECT_NE(err.find(std::string(ServiceTable[2].caption) + ": incomplete: cut short (6 of 5000 bytes)"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(err.find(ServiceTable[3].caption), std::string::npos) << err;
+    EXPECT_EQ(utf8ToGbk(r.out), "资源数：0\n");
+
+    // Every service answered: 0.
+    ProcessResult fine = runCli(L"search x --services=4 --engine=127.0.0.1:" + std::to_wstring(engine.port()));
+    EXPECT_EQ(fine.exitCode, 0u) << fine.err;
+    EXPECT_EQ(fine.err, "");
 }
 
 }  // namespace

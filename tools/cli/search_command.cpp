@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 
 #include "http/canceller.h"
 #include "http/encoding.h"
@@ -10,6 +12,7 @@
 #include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"
+#include "search/site_host.h"
 #include "search/worker.h"
 #include "tools/cli/commands.h"
 
@@ -35,8 +38,11 @@ const char SEARCH_HELP[] =
     "  --help              this text\n"
     "\n"
     "Ctrl+C stops the workers; the count of the rows printed so far still follows.\n"
-    "Exit status: 0 after a search, 2 for a usage error or an empty keyword, 3 when\n"
-    "the engine answered every service with its verification wall.\n";
+    "A service whose pages did not all arrive whole is named on standard error with the reason;\n"
+    "its rows that did arrive stay.\n"
+    "Exit status: 0 when every service answered, 2 for a usage error, an empty keyword or an\n"
+    "extra site that is not a host name, 3 when every service met the engine's verification\n"
+    "page, 4 when any service failed or came back incomplete.\n";
 
 const char EMPTY_KEYWORD_MESSAGE[] = "请输入关键字！";
 const char COUNT_CAPTION[] = "资源数：";
@@ -93,21 +99,7 @@ public:
         out_.write(rows);
     }
     void showCount() override {}  // the final count is printed once, after every worker
-    void serviceEnded(const ServiceOutcome& outcome) override {
-        ++services_;
-        if (!outcome.verificationWall) return;
-        ++walls_;
-        err_->write("quorrel-cli search: " + outcome.service +
-                    ": the engine answered with its verification wall (captcha) instead of results\n");
-    }
-    void setErrors(const TextOutput* err) { err_ = err; }
-    // True when at least one service ended and every one that ended met the wall.
-    bool everyServiceWalled() {
-        EnterCriticalSection(&searchLock_);
-        bool all = services_ > 0 && walls_ == services_;
-        LeaveCriticalSection(&searchLock_);
-        return all;
-    }
+    void serviceEnded(const ServiceOutcome& outcome) override { outcomes_.push_back(outcome); }
 
     int hitCount() {
         EnterCriticalSection(&searchLock_);
@@ -115,14 +107,15 @@ public:
         LeaveCriticalSection(&searchLock_);
         return n;
     }
+    // Read once every worker has ended.
+    const std::vector<ServiceOutcome>& outcomes() const { return outcomes_; }
 
 private:
     std::string keyword_;
     const TextOutput& out_;
     CRITICAL_SECTION searchLock_;
     int hitCounter_ = 0;
-    int services_ = 0, walls_ = 0;
-    const TextOutput* err_ = nullptr;
+    std::vector<ServiceOutcome> outcomes_;  // written under searchLock
 };
 
 struct WorkerStart {
@@ -138,11 +131,25 @@ DWORD WINAPI workerThread(LPVOID param) {
     return 0;
 }
 
-RequestCanceller* activeCanceller = nullptr;
+// The console's control handler runs on a thread of its own, at any moment: it takes its own
+// share of the search's canceller state under the lock, so the search may end and drop its
+// canceller meanwhile.
+std::mutex activeCancellerMutex;
+std::shared_ptr<RequestCanceller::State> activeCanceller;
+
+void setActiveCanceller(std::shared_ptr<RequestCanceller::State> state) {
+    std::lock_guard lock(activeCancellerMutex);
+    activeCanceller = std::move(state);
+}
 
 BOOL WINAPI onConsoleCtrl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
-    if (activeCanceller) activeCanceller->cancel();
+    std::shared_ptr<RequestCanceller::State> state;
+    {
+        std::lock_guard lock(activeCancellerMutex);
+        state = activeCanceller;
+    }
+    if (state) state->cancel();
     return TRUE;
 }
 
@@ -163,6 +170,24 @@ bool parseServices(const std::string& list, std::vector<bool>& ticked) {
         ticked[size_t(n - 1)] = true;
     }
     return true;
+}
+
+// One line on standard error for each service that did not answer whole; 0 when every service
+// answered, 3 when every one met the engine's verification wall, else 4 when any failed.
+int exitStatusAfter(const std::vector<ServiceOutcome>& outcomes, const TextOutput& err) {
+    size_t failed = 0, walled = 0;
+    for (const ServiceOutcome& outcome : outcomes) {
+        if (!outcome.failed()) continue;
+        ++failed;
+        if (outcome.verificationWall) {
+            ++walled;
+            err.write("quorrel-cli search: " + outcome.service + ": the engine asked for a verification (captcha)\n");
+        } else {
+            err.write("quorrel-cli search: " + outcome.service + ": incomplete: " + outcome.failure + "\n");
+        }
+    }
+    if (walled > 0 && walled == outcomes.size()) return 3;
+    return failed > 0 ? 4 : 0;
 }
 
 }  // namespace
@@ -191,6 +216,13 @@ int runSearch(const CommandArgs& args) {
         } else if (optionValue(arg, "extra", &value)) {
             extraTicked = true;
             extraSites = value;
+            std::vector<std::string> rejected = rejectedSites(extraSites, siteHostFromText);
+            if (!rejected.empty()) {
+                err.write("quorrel-cli search: --extra: \"" + rejected.front() +
+                          "\" is not a host name (letters, digits, \"-\" and \".\" only)\n");
+                return 2;
+            }
+            extraSites = sitesForSearch(extraSites, siteHostFromText);
         } else if (arg.compare(0, 9, "--engine=") == 0) {
             if (!applyEngineOption({arg})) {
                 err.write("quorrel-cli search: --engine takes HOST or HOST:PORT\n");
@@ -220,9 +252,8 @@ int runSearch(const CommandArgs& args) {
     if (!servicesGiven && !extraTicked) ticked.assign(SERVICE_COUNT, true);
 
     ConsoleSink sink(keyword, out);
-    sink.setErrors(&err);
     RequestCanceller canceller;
-    activeCanceller = &canceller;
+    setActiveCanceller(canceller.state());
     SetConsoleCtrlHandler(onConsoleCtrl, TRUE);
 
     std::vector<HANDLE> threads;
@@ -240,7 +271,7 @@ int runSearch(const CommandArgs& args) {
         CloseHandle(thread);
     }
     SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
-    activeCanceller = nullptr;
+    setActiveCanceller(nullptr);
     out.write(std::string(COUNT_CAPTION) + std::to_string(sink.hitCount()) + "\n");
-    return sink.everyServiceWalled() ? 3 : 0;
+    return exitStatusAfter(sink.outcomes(), err);
 }

@@ -13,3 +13,26 @@ inline constexpr int DEMO_OK_ID = 105;       // "确定": closes
 // Creates, skins and shows the demo window (SkinStartup must have run). Returns it, or null.
 // `activate` false shows it without taking the activation (for tests that make many).
 HWND createDemoWindow(bool activate = true);
+
+// The gallery: a larger skinned window with every kind of control the skin paints: check boxes,
+// radio buttons, combo boxes (a drop-down list and an editable one), a list box, a list view
+// with its header, a trackbar, a progress bar, an edit with an up-down control, a toolbar, a tab
+// control with two pages (the first holds controls of its own), and push buttons.
+inline constexpr int GALLERY_CHECK_ID = 201;
+inline constexpr int GALLERY_RADIO_ID = 202;
+inline constexpr int GALLERY_COMBO_LIST_ID = 203;
+inline constexpr int GALLERY_COMBO_EDIT_ID = 204;
+inline constexpr int GALLERY_LIST_ID = 205;
+inline constexpr int GALLERY_LISTVIEW_ID = 206;
+inline constexpr int GALLERY_TRACKBAR_ID = 207;
+inline constexpr int GALLERY_PROGRESS_ID = 208;
+inline constexpr int GALLERY_UPDOWN_EDIT_ID = 209;
+inline constexpr int GALLERY_UPDOWN_ID = 210;
+inline constexpr int GALLERY_TOOLBAR_ID = 211;
+inline constexpr int GALLERY_TAB_ID = 212;
+inline constexpr int GALLERY_PAGE1_ID = 213;
+inline constexpr int GALLERY_PAGE2_ID = 214;
+inline constexpr int GALLERY_OK_ID = 215;
+inline constexpr int GALLERY_PAGE_CHECK_ID = 216;
+inline constexpr int GALLERY_PAGE_BUTTON_ID = 217;
+HWND createGalleryWindow(bool activate = true);

@@ -6,10 +6,12 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SkinStartup();
+    // The gallery with every painted control kind, and the settings window over it.
+    HWND gallery = createGalleryWindow();
     HWND window = createDemoWindow();
-    if (!window) return 1;
+    if (!window || !gallery) return 1;
     MSG message;
-    while (IsWindow(window) && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    while ((IsWindow(window) || IsWindow(gallery)) && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
