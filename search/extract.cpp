@@ -116,7 +116,7 @@ std::string classicMiddle() {
     return std::string(pattern.substr(first + 5, second - first - 5));
 }
 
-std::vector<TextRange> classicCandidates(std::string_view page, bool dotStopsAtCr) {
+std::vector<TextRange> classicCandidates(std::string_view page) {
     static const std::string middle = classicMiddle();
     static const std::string closing = [] {
         std::string_view pattern = RESULT_PATTERN;
@@ -124,7 +124,7 @@ std::vector<TextRange> classicCandidates(std::string_view page, bool dotStopsAtC
     }();
     std::vector<TextRange> candidates;
     for (size_t at = findNoCase(page, middle); at != std::string_view::npos; at = findNoCase(page, middle, at + 1)) {
-        const char* breaks = dotStopsAtCr ? "\n\r" : "\n";
+        const char* breaks = "\n";
         size_t lineBreak = at == 0 ? std::string_view::npos : page.find_last_of(breaks, at - 1);
         size_t lineStart = lineBreak == std::string_view::npos ? 0 : lineBreak + 1;
         size_t titleStart = at + middle.size();

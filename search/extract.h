@@ -19,9 +19,8 @@ struct TextRange {
 // matches of a run over the whole page, in time linear in the page's size. A candidate whose
 // title line lacks the closing text cannot match and is left out. Candidates come in page
 // order; one may share a line with the one before (a title line that is also the next
-// address line). `dotStopsAtCr`: the pattern's "." stops at a carriage return too (the
-// component's dialect differs there between platforms).
-std::vector<TextRange> classicCandidates(std::string_view page, bool dotStopsAtCr);
+// address line).
+std::vector<TextRange> classicCandidates(std::string_view page);
 // The fixed middle of the classic pattern: from the closing quote of the address to the ">"
 // that opens the title.
 std::string classicMiddle();

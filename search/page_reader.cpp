@@ -18,13 +18,14 @@ bool isWebAddress(std::string_view address) {
 
 }  // namespace
 
-bool patternDotStopsAtCr() {
-    static const bool stops = [] {
+const std::string& classicPattern() {
+    static const std::string pattern = [] {
         RegexObject probe;
         probe.run("a.b", "a\rb");
-        return probe.matchCount() == 0;
+        if (probe.matchCount() == 1) return std::string(RESULT_PATTERN);
+        return replaceAll(RESULT_PATTERN, "(.*?)", "([^\n]*?)");
     }();
-    return stops;
+    return pattern;
 }
 
 PageReader::PageReader(const EngineProfile& profile) : profile_(profile) {}
@@ -53,7 +54,7 @@ PageRead PageReader::read(const std::string& page) {
 void PageReader::readClassic(const std::string& page, PageRead& read) {
     std::string subject;
     size_t end = 0;
-    for (const TextRange& candidate : classicCandidates(page, patternDotStopsAtCr())) {
+    for (const TextRange& candidate : classicCandidates(page)) {
         if (!subject.empty() && candidate.begin < end) {
             subject.append(page, end, candidate.end - end);
         } else {
@@ -62,7 +63,7 @@ void PageReader::readClassic(const std::string& page, PageRead& read) {
         }
         end = candidate.end;
     }
-    if (!subject.empty() && match(result_, resultCompiled_, RESULT_PATTERN, subject)) {
+    if (!subject.empty() && match(result_, resultCompiled_, classicPattern(), subject)) {
         int count = result_.matchCount();
         for (int i = 1; i <= count; ++i) {
             FoundResult found;

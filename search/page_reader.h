@@ -46,5 +46,7 @@ private:
     bool resultCompiled_ = false, realCompiled_ = false, nextCompiled_ = false;
 };
 
-// True when the platform's pattern "." stops at a carriage return as well as at a line feed.
-bool patternDotStopsAtCr();
+// RESULT_PATTERN as the platform's component must be given it to read it in the dialect it was
+// written for, where "." stops only at a line feed. Some implementations of the component stop
+// "." at a carriage return too, which would lose every title that holds one.
+const std::string& classicPattern();

@@ -154,7 +154,7 @@ TEST(ProfilePages, WallIsAPageWithoutResultsThatCarriesTheWallText) {
     EXPECT_FALSE(readWith("baidu", "<html><body>nothing here</body></html>").wall);
 }
 
-// The classic reader against one global run of RESULT_PATTERN over the page: same hits, same
+// The classic reader against one global run of the pattern over the page: same hits, same
 // order, on pages that put several results, stray quotes and carriage returns on shared lines.
 TEST(ClassicCandidates, GiveTheSameMatchesAsARunOverTheWholePage) {
     const std::string middle = classicMiddle();
@@ -174,7 +174,7 @@ TEST(ClassicCandidates, GiveTheSameMatchesAsARunOverTheWholePage) {
     EngineProfile classic = *builtinProfile("classic");
     for (size_t p = 0; p < pages.size(); ++p) {
         RegexObject whole;
-        whole.run(RESULT_PATTERN, pages[p]);
+        whole.run(classicPattern(), pages[p]);
         PageReader reader(classic);
         PageRead read = reader.read(pages[p]);
         ASSERT_EQ(int(read.results.size()), whole.matchCount()) << "page " << p;
@@ -188,6 +188,15 @@ TEST(ClassicCandidates, GiveTheSameMatchesAsARunOverTheWholePage) {
             EXPECT_GT(whole.matchCount(), 0) << "page " << p << " tests nothing";
         }
     }
+}
+
+TEST(ClassicCandidates, ACarriageReturnInATitleOrAddressIsReadAsTheLayoutMeansIt) {
+    // "." of the classic pattern stops only at a line feed, whatever the platform's component.
+    const std::string page = "href=\"a\rb" + classicMiddle() + "one\rtwo</a></h3><div\n";
+    PageRead read = PageReader(*builtinProfile("classic")).read(page);
+    ASSERT_EQ(read.results.size(), 1u);
+    EXPECT_EQ(read.results[0].address, "a\rb");
+    EXPECT_EQ(read.results[0].title, "one\rtwo");  // made one line when the hit is made
 }
 
 // Lines built so that a pattern trying every start position would scan to the end of the line
