@@ -1,11 +1,13 @@
 #include "app/app_files.h"
 
-#include <windows.h>
+#include <algorithm>
+#include <atomic>
 
+#include "app/extra_sites.h"
 #include "app/win_owners.h"
 #include "http/encoding.h"
 
-std::string programDirectory() {
+std::wstring programDirectory() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
@@ -18,12 +20,12 @@ std::string programDirectory() {
     }
     size_t slash = path.find_last_of(L"\\/");
     path.resize(slash == std::wstring::npos ? 0 : slash);
-    return wideToGbk(path);
+    return path;
 }
 
-bool readFileBytes(const std::string& path, std::string& bytes) {
+bool readFileBytes(const std::wstring& path, std::string& bytes) {
     bytes.clear();
-    UniqueHandle file(CreateFileW(gbkToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
@@ -43,17 +45,64 @@ bool readFileBytes(const std::string& path, std::string& bytes) {
     return true;
 }
 
-bool writeFileBytes(const std::string& path, const std::string& bytes) {
-    UniqueHandle file(
-        CreateFileW(gbkToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+namespace {
+// Process id, a counter and the time: unique among the program's own writers, also in two
+// instances at once; CREATE_NEW refuses a name that is taken all the same.
+std::wstring temporaryName(const std::wstring& target, int attempt) {
+    static std::atomic<unsigned> counter{0};
+    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"-" +
+           std::to_wstring(GetTickCount() + DWORD(attempt)) + L".tmp";
+}
+
+bool writeAll(HANDLE file, std::string_view bytes, WriteBytesCall write) {
     size_t done = 0;
     while (done < bytes.size()) {
+        DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20));
         DWORD wrote = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, DWORD(bytes.size() - done), &wrote, nullptr) || wrote == 0) {
-            return false;
-        }
+        if (!write(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
         done += wrote;
     }
     return true;
+}
+}  // namespace
+
+std::wstring writeTemporaryBeside(const std::wstring& target, std::string_view bytes, WriteBytesCall write) {
+    if (!write) write = WriteFile;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::wstring temporary = temporaryName(target, attempt);
+        UniqueHandle file(
+            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return {};
+        }
+        bool written = writeAll(file.get(), bytes, write) && FlushFileBuffers(file.get());
+        file.reset();
+        if (written) return temporary;
+        DeleteFileW(temporary.c_str());
+        return {};
+    }
+    return {};
+}
+
+bool replaceFileBytes(const std::wstring& path, std::string_view bytes, WriteBytesCall write) {
+    std::wstring temporary = writeTemporaryBeside(path, bytes, write);
+    if (temporary.empty()) return false;
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DeleteFileW(temporary.c_str());
+    return false;
+}
+
+std::wstring extraSitesPath() {
+    return programDirectory() + L"\\" + gbkToWide(EXTRA_SITES_FILE);
+}
+
+std::string loadExtraSites() {
+    std::string bytes;
+    readFileBytes(extraSitesPath(), bytes);
+    return extraSitesFromBytes(bytes);
+}
+
+bool saveExtraSites(std::string_view text) {
+    return replaceFileBytes(extraSitesPath(), text);
 }

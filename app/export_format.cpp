@@ -1,5 +1,6 @@
 #include "app/export_format.h"
 
+#include "http/encoding.h"
 #include "http/text.h"
 
 namespace {
@@ -25,32 +26,62 @@ std::string exportText(const std::vector<ResultRow>& results, const std::vector<
     return text;
 }
 
-std::string exportPath(std::string_view programDir, std::string_view keyword) {
-    std::string path(programDir);
-    path += "\\";
-    path += keyword;
-    path += EXPORT_FILE_SUFFIX;
+namespace {
+bool forbiddenInName(wchar_t c) {
+    return c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos;
+}
+
+wchar_t upperAscii(wchar_t c) {
+    return c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c;
+}
+
+// CON, PRN, AUX, NUL, COM0-9, LPT0-9 (also with the superscript digits Windows counts),
+// CONIN$, CONOUT$: any case, blanks after them ignored.
+bool isDeviceName(std::wstring_view stem) {
+    while (!stem.empty() && stem.back() == L' ') stem.remove_suffix(1);
+    std::wstring upper;
+    for (wchar_t c : stem) upper += upperAscii(c);
+    if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL" || upper == L"CONIN$" ||
+        upper == L"CONOUT$")
+        return true;
+    if (upper.size() != 4 || (upper.compare(0, 3, L"COM") != 0 && upper.compare(0, 3, L"LPT") != 0)) return false;
+    wchar_t digit = upper[3];
+    return (digit >= L'0' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 || digit == 0x00B3;
+}
+
+const std::wstring& exportSuffix() {
+    static const std::wstring suffix = gbkToWide(EXPORT_FILE_SUFFIX);
+    return suffix;
+}
+}  // namespace
+
+std::wstring exportFileName(std::wstring_view keyword) {
+    std::wstring name;
+    for (wchar_t c : keyword) name += forbiddenInName(c) ? L'_' : c;
+    // A dot or blank at the keyword's end.
+    for (size_t i = name.size(); i > 0 && (name[i - 1] == L'.' || name[i - 1] == L' '); --i) name[i - 1] = L'_';
+    // The suffix holds no dot before ".txt", so only a keyword with a dot can put a device name
+    // before the name's first dot.
+    size_t dot = name.find(L'.');
+    if (dot != std::wstring::npos && isDeviceName(std::wstring_view(name).substr(0, dot))) name.replace(0, dot, L"_");
+    return name + exportSuffix();
+}
+
+std::wstring exportPath(std::wstring_view programDir, std::wstring_view keyword) {
+    std::wstring path(programDir);
+    path += L"\\";
+    path += exportFileName(keyword);
     return path;
 }
 
-std::string explorerCommand(std::string_view exportPath) {
-    // Double backslashes become one, left to right; a double-byte character is stepped over
-    // whole, so its trail byte 0x5C never pairs with a following separator.
-    std::string path;
-    for (size_t i = 0; i < exportPath.size();) {
-        unsigned char c = static_cast<unsigned char>(exportPath[i]);
-        if (isLeadByte(c) && i + 1 < exportPath.size()) {
-            path.append(exportPath.substr(i, 2));
-            i += 2;
-        } else if (c == '\\' && i + 1 < exportPath.size() && exportPath[i + 1] == '\\') {
-            path += '\\';
-            i += 2;
-        } else {
-            path += char(c);
-            ++i;
-        }
+std::wstring explorerCommand(std::wstring_view exportPath) {
+    // Double backslashes become one, left to right.
+    std::wstring path;
+    for (size_t i = 0; i < exportPath.size(); ++i) {
+        path += exportPath[i];
+        if (exportPath[i] == L'\\' && i + 1 < exportPath.size() && exportPath[i + 1] == L'\\') ++i;
     }
-    return "explorer /n,/select,\"" + path + "\"";
+    return L"explorer /n,/select,\"" + path + L"\"";
 }
 
 bool isOpenableAddress(std::string_view address) {

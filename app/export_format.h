@@ -19,11 +19,20 @@ inline constexpr const char COUNT_PREFIX[] = "资源数：";
 // address and an empty line. Running numbers are not written.
 std::string exportText(const std::vector<ResultRow>& results, const std::vector<ResultRow>& filtered);
 
-// programDir (never ending in a backslash) + "\" + keyword + "资源列表.txt".
-std::string exportPath(std::string_view programDir, std::string_view keyword);
+// The export file's name: the keyword, then "资源列表.txt". A keyword is free text, so what
+// Windows refuses or reads otherwise in a file name becomes "_" in the name (the keyword itself
+// is left alone everywhere else): the characters \ / : * ? " < > | and control characters,
+// a device name (CON, NUL, COM1, ...) that would stand before the name's first dot, and a dot
+// or blank at the keyword's end. "a:b" would otherwise name a hidden stream of a file "a", and
+// "..\x" a file outside the program's folder.
+std::wstring exportFileName(std::wstring_view keyword);
+
+// programDir (never ending in a backslash) + "\" + exportFileName(keyword). Wide from end to
+// end: a folder whose name GBK cannot hold still names itself.
+std::wstring exportPath(std::wstring_view programDir, std::wstring_view keyword);
 
 // explorer /n,/select,"PATH" with every double backslash of the path reduced to one.
-std::string explorerCommand(std::string_view exportPath);
+std::wstring explorerCommand(std::wstring_view exportPath);
 
 // Only web addresses go to the shell: an address from a page could otherwise name a local
 // program, a script or a file: URL.

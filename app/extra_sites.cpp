@@ -1,9 +1,55 @@
 #include "app/extra_sites.h"
 
+#include "http/encoding.h"
 #include "search/services.h"
 
+namespace {
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+bool hasHighByte(std::string_view bytes) {
+    for (unsigned char c : bytes)
+        if (c >= 0x80) return true;
+    return false;
+}
+}  // namespace
+
+bool isUtf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        size_t more;
+        unsigned char low = 0x80, high = 0xBF;  // allowed range of the first continuation byte
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0) low = 0xA0;   // overlong
+            if (c == 0xED) high = 0x9F;  // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0) low = 0x90;   // overlong
+            if (c == 0xF4) high = 0x8F;  // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (bytes.size() - i - 1 < more) return false;
+        for (size_t k = 1; k <= more; ++k) {
+            unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+            if (k == 1 ? (next < low || next > high) : (next < 0x80 || next > 0xBF)) return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
 std::string extraSitesFromBytes(std::string_view bytes) {
-    return std::string(bytes.substr(0, bytes.find('\0')));
+    std::string_view text = bytes.substr(0, bytes.find('\0'));
+    if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM) return utf8ToGbk(text.substr(UTF8_BOM.size()));
+    if (hasHighByte(text) && isUtf8(text)) return utf8ToGbk(text);
+    return std::string(text);
 }
 
 ExtraSitesCheck checkExtraSites(std::string_view text) {

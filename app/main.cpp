@@ -15,6 +15,18 @@
 #include "skin/skin.h"
 
 namespace {
+// SetDefaultDllDirectories by name: a system without it (Windows 7 without its loader update)
+// still starts the program.
+void restrictDllSearchToSystem() {
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto set = kernel ? reinterpret_cast<SetDefaultDllDirectoriesCall>(
+                            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                      : nullptr;
+    if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    SetDllDirectoryW(L"");  // and never the working directory
+}
+
 std::vector<std::string> commandLineArguments() {
     std::vector<std::string> args;
     int count = 0;
@@ -27,8 +39,11 @@ std::vector<std::string> commandLineArguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
+    // Libraries loaded from now on come from the system directory only, never from the
+    // program's folder or the working directory, where anybody may have left a DLL.
+    restrictDllSearchToSystem();
     // url.txt and the export file are named relative to the program, wherever it was started from.
-    SetCurrentDirectoryW(gbkToWide(programDirectory() + "\\").c_str());
+    SetCurrentDirectoryW((programDirectory() + L"\\").c_str());
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -52,6 +67,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
             }
             MSG message;
             while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                // Tab, Shift+Tab and the arrow keys between the controls, as in a dialog box.
+                if (IsDialogMessageW(window.handle(), &message)) continue;
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }

@@ -5,6 +5,7 @@
 
 #include "app/app_files.h"
 #include "app/control_ids.h"
+#include "app/dialog_keys.h"
 #include "app/export_format.h"
 #include "app/extra_sites.h"
 #include "app/result_actions.h"
@@ -157,6 +158,8 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT handled = 0;
+    if (handleDialogKeys(window_, message, wParam, lParam, ID_编辑框1, &handled)) return handled;
     switch (message) {
         case WM_CREATE:
             onCreate();
@@ -201,9 +204,7 @@ void MainWindow::onCreate() {
                 resumeListDrawing();  // a worker's last word: its rows are all in
                 showCount();
             }});
-    std::string bytes;
-    readFileBytes(programDirectory() + "\\" + EXTRA_SITES_FILE, bytes);
-    extraSites_ = extraSitesFromBytes(bytes);
+    extraSites_ = loadExtraSites();
     createControls();
 }
 
@@ -247,6 +248,7 @@ void MainWindow::createControls() {
                                                  {ID_全部导出, "全部导出"}};
     for (const auto& [id, text] : items)
         AppendMenuW(contextMenu_.get(), MF_STRING, UINT_PTR(id), gbkToWide(text).c_str());
+    arrangeTabOrder(w);
     SetFocus(keywordBox);
 }
 
@@ -270,6 +272,10 @@ LRESULT CALLBACK MainWindow::keywordBoxProc(HWND box, UINT message, WPARAM wPara
         self->startSearch();
         return 0;
     }
+    // Enter stays with the box: the dialog keys would otherwise turn it into IDOK.
+    auto* key = reinterpret_cast<const MSG*>(lParam);
+    if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+        return CallWindowProcW(self->keywordBoxOldProc_, box, message, wParam, lParam) | DLGC_WANTMESSAGE;
     // The matching character would only make the single-line box beep.
     if (message == WM_CHAR && wParam == '\r') return 0;
     return CallWindowProcW(self->keywordBoxOldProc_, box, message, wParam, lParam);
@@ -445,12 +451,6 @@ void MainWindow::copySelected(bool address) {
 }
 
 void MainWindow::exportAll() {
-    std::string text = exportText(listRows(control(ID_超级列表框1)), listRows(control(ID_超级列表框2)));
-    std::string path = exportPath(programDirectory(), windowTextGbk(control(ID_编辑框1)));
-    if (!writeFileBytes(path, text)) {
-        SkinnedMessageBox(window_, "导出失败！无法写入文件：" + path, 0, "提示");
-        return;
-    }
-    SkinnedMessageBox(window_, "导出成功！", 0, "提示");
-    showInFileManager(explorerCommand(path));
+    exportResults(window_, windowTextGbk(control(ID_编辑框1)), listRows(control(ID_超级列表框1)),
+                  listRows(control(ID_超级列表框2)));
 }

@@ -5,9 +5,11 @@
 
 #include <cstring>
 
+#include "app/app_files.h"
 #include "app/ui_text.h"
 #include "app/win_owners.h"
 #include "http/encoding.h"
+#include "skin/skin.h"
 
 ResultRow selectedRow(HWND list) {
     int row = int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
@@ -52,18 +54,37 @@ bool copyToClipboard(HWND owner, const std::string& text) {
     return true;
 }
 
-bool showInFileManager(const std::string& commandLine) {
-    std::wstring command = gbkToWide(commandLine);
+bool showInFileManager(const std::wstring& commandLine) {
+    std::wstring windowsDir(MAX_PATH, L'\0');
+    UINT n = GetSystemWindowsDirectoryW(windowsDir.data(), UINT(windowsDir.size()));
+    if (n == 0 || n >= windowsDir.size()) return false;
+    windowsDir.resize(n);
+    if (windowsDir.back() == L'\\') windowsDir.pop_back();
+    std::wstring explorer = windowsDir + L"\\explorer.exe";
+    std::wstring command = commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(explorer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         return false;
     }
     UniqueHandle processHandle(process.hProcess);
     UniqueHandle threadHandle(process.hThread);
     WaitForInputIdle(processHandle.get(), 1000);
+    return true;
+}
+
+bool exportResults(HWND owner, const std::string& keyword, const std::vector<ResultRow>& results,
+                   const std::vector<ResultRow>& filtered) {
+    std::wstring path = exportPath(programDirectory(), gbkToWide(keyword));
+    if (!replaceFileBytes(path, exportText(results, filtered))) {
+        SkinnedMessageBox(owner, "导出失败！无法写入文件：" + wideToGbk(path), 0, "提示");
+        return false;
+    }
+    SkinnedMessageBox(owner, "导出成功！", 0, "提示");
+    showInFileManager(explorerCommand(path));
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/app_files.h"
 #include "app/control_ids.h"
+#include "app/dialog_keys.h"
 #include "app/extra_sites.h"
 #include "search/site_host.h"
 #include "app/ui_text.h"
@@ -65,9 +66,12 @@ bool SettingsWindow::create(HINSTANCE instance) {
 }
 
 void SettingsWindow::runModal() {
-    EnableWindow(owner_, FALSE);
+    // Shown before the owner is disabled: the owner, deactivated with its focus still on a
+    // control, keeps that control for its return.
     ShowWindow(window_, SW_SHOW);
+    EnableWindow(owner_, FALSE);
     UpdateWindow(window_);
+    SetFocus(GetDlgItem(window_, ID_SETTINGS_编辑框1));
     MSG message;
     while (IsWindow(window_)) {
         BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -76,6 +80,13 @@ void SettingsWindow::runModal() {
             break;
         }
         if (got < 0) break;
+        // Esc anywhere in the window is 取消.
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+            (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
+            close();
+            continue;
+        }
+        if (IsDialogMessageW(window_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -104,11 +115,17 @@ LRESULT CALLBACK SettingsWindow::windowProc(HWND window, UINT message, WPARAM wP
 }
 
 LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT handled = 0;
+    if (handleDialogKeys(window_, message, wParam, lParam, ID_SETTINGS_编辑框1, &handled)) return handled;
     switch (message) {
         case WM_CREATE:
             onCreate();
             return 0;
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL) {
+                close();
+                return 0;
+            }
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CLOSE:
@@ -192,7 +209,7 @@ void SettingsWindow::onSave() {
         return;
     }
     extraSites_ = text;
-    if (!writeFileBytes(programDirectory() + "\\" + EXTRA_SITES_FILE, text)) {
+    if (!saveExtraSites(text)) {
         SkinnedMessageBox(window_, "无法写入 url.txt，新的网址只在本次运行中有效！", 0, "提示");
     }
     close();

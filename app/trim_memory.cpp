@@ -1,64 +1,71 @@
 #include "app/trim_memory.h"
 
-#include <vector>
+#include "app/app_files.h"
+#include "app/win_owners.h"
 
 namespace {
 
-// Closes a kernel handle at scope end.
-struct HandleOwner {
-    HANDLE h = nullptr;
-    ~HandleOwner() {
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-
-std::wstring windowsDirectory() {
-    DWORD n = GetEnvironmentVariableW(L"windir", nullptr, 0);
+std::wstring environmentVariable(const wchar_t* name) {
+    DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
     if (n == 0) return {};
-    std::wstring dir(n, L'\0');
-    n = GetEnvironmentVariableW(L"windir", dir.data(), n);
-    dir.resize(n);
-    return dir;
+    std::wstring value(n, L'\0');
+    n = GetEnvironmentVariableW(name, value.data(), n);
+    value.resize(n);
+    return value;
 }
 
 enum class FileState { Missing, Ours, Other };
 
-FileState fileState(const std::wstring& path, std::string_view bytes) {
-    WIN32_FILE_ATTRIBUTE_DATA info;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) {
+// Opens the file shared for reading only and compares it with our bytes. While `held` stays
+// open nobody can write, replace or delete the file, so what was checked is what runs.
+FileState checkTool(const std::wstring& path, std::string_view bytes, UniqueHandle& held) {
+    held.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Missing : FileState::Other;
     }
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileState::Other;
-    if (info.nFileSizeHigh != 0 || info.nFileSizeLow != bytes.size()) return FileState::Other;
-    HandleOwner file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) return FileState::Other;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(held.get(), &size) || size.QuadPart != LONGLONG(bytes.size())) return FileState::Other;
     std::string content(bytes.size(), '\0');
     DWORD read = 0;
-    if (!ReadFile(file.h, content.data(), DWORD(content.size()), &read, nullptr) || read != content.size())
+    if (!ReadFile(held.get(), content.data(), DWORD(content.size()), &read, nullptr) || read != content.size())
         return FileState::Other;
     return content == bytes ? FileState::Ours : FileState::Other;
 }
 
-// Writes beside the target and renames, so an interrupted write never leaves a broken tool at
-// the path (which would then count as somebody else's file).
-bool writeTool(const std::wstring& path, std::string_view bytes) {
-    std::wstring temporary = path + L".tmp";
-    {
-        HandleOwner file{
-            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (file.h == INVALID_HANDLE_VALUE) return false;
-        DWORD written = 0;
-        if (!WriteFile(file.h, bytes.data(), DWORD(bytes.size()), &written, nullptr) || written != bytes.size()) {
-            CloseHandle(file.h);
-            file.h = nullptr;
-            DeleteFileW(temporary.c_str());
-            return false;
-        }
-    }
-    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    DeleteFileW(temporary.c_str());
-    return false;
+// Puts our tool at `path` if the place is free; an interrupted write leaves nothing there.
+void installTool(const std::wstring& path, std::string_view bytes) {
+    std::wstring temporary = writeTemporaryBeside(path, bytes);
+    if (temporary.empty()) return;
+    // No MOVEFILE_REPLACE_EXISTING: a file that appeared meanwhile is never replaced.
+    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) DeleteFileW(temporary.c_str());
+}
+
+// Our tool at `path`, written there when missing; checked and held open. Other when the place
+// holds something else or cannot take our file.
+FileState prepareTool(const std::wstring& path, std::string_view bytes, UniqueHandle& held) {
+    FileState state = checkTool(path, bytes, held);
+    if (state != FileState::Missing) return state;
+    installTool(path, bytes);
+    state = checkTool(path, bytes, held);  // ours, or another instance's identical copy
+    return state == FileState::Missing ? FileState::Other : state;
+}
+
+bool runTool(const std::wstring& path) {
+    std::wstring command = L"\"" + path + L"\" " + std::to_wstring(GetCurrentProcessId());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    UniqueHandle thread(process.hThread);
+    UniqueHandle child(process.hProcess);
+    // Bounded: the window thread waits here, and a stuck tool must not freeze the program.
+    return WaitForSingleObject(child.get(), TRIM_TOOL_WAIT_MS) == WAIT_OBJECT_0;
 }
 
 }  // namespace
@@ -74,34 +81,21 @@ std::string embeddedTrimTool() {
     return std::string(static_cast<const char*>(data), size);
 }
 
-bool trimMemoryWith(const std::wstring& windowsDir, std::string_view toolBytes) {
+bool trimMemoryWith(const std::wstring& windowsDir, const std::wstring& userDir, std::string_view toolBytes) {
+    if (toolBytes.empty()) return false;
+    UniqueHandle held;
     std::wstring path = windowsDir + L"\\empty.exe";
-    switch (fileState(path, toolBytes)) {
-        case FileState::Ours:
-            break;
-        case FileState::Missing:
-        case FileState::Other:
-            // A file that differs from ours (an earlier build of the tool, or something else) is
-            // replaced rather than run: we only ever start the bytes we carry.
-            if (toolBytes.empty() || !writeTool(path, toolBytes)) return false;
-            break;
+    if (prepareTool(path, toolBytes, held) != FileState::Ours) {
+        if (userDir.empty()) return false;
+        CreateDirectoryW(userDir.c_str(), nullptr);
+        path = userDir + L"\\empty.exe";
+        if (prepareTool(path, toolBytes, held) != FileState::Ours) return false;
     }
-
-    std::wstring command = L"\"" + path + L"\" " + std::to_wstring(GetCurrentProcessId());
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    HandleOwner thread{process.hThread};
-    HandleOwner child{process.hProcess};
-    // Bounded: the window thread waits here, and a stuck tool must not freeze the program.
-    return WaitForSingleObject(child.h, TRIM_TOOL_WAIT_MS) == WAIT_OBJECT_0;
+    return runTool(path);
 }
 
 void trimMemory() {
-    trimMemoryWith(windowsDirectory(), embeddedTrimTool());
+    std::wstring localAppData = environmentVariable(L"LOCALAPPDATA");
+    trimMemoryWith(environmentVariable(L"windir"), localAppData.empty() ? L"" : localAppData + L"\\Quorrel",
+                   embeddedTrimTool());
 }

@@ -19,3 +19,17 @@ function(quorrel_add_resources target)
       "$<$<COMPILE_LANGUAGE:RC>:-DQUORREL_EMBED_EMPTY_EXE>")
   endif()
 endfunction()
+
+# quorrel_add_version_resource(target description filename): a VS_VERSION_INFO resource with
+# the project's version (CMakeLists.txt's project() line), the description (UTF-8; shown in
+# Explorer and Task Manager), the publisher and the licence.
+function(quorrel_add_version_resource target description filename)
+  set(QUORREL_RC_TARGET ${target})
+  set(QUORREL_RC_DESCRIPTION ${description})
+  set(QUORREL_RC_FILENAME ${filename})
+  set(rc ${CMAKE_BINARY_DIR}/generated/${target}.version.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} TARGET_DIRECTORY ${target} APPEND PROPERTY
+    OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/quorrel_version.h)
+endfunction()

@@ -1,5 +1,7 @@
 #include "draw/gdiplus_flat.h"
 
+#include <string>
+
 namespace draw {
 namespace {
 
@@ -13,10 +15,22 @@ void bindEntry(HMODULE dll, F& entry, const char* name) {
     if (entry) ++boundCount;
 }
 
+// gdiplus.dll of the system directory only: by its bare name the program's own folder is
+// searched first, and a file of that name beside it (a Downloads folder) would be loaded.
+HMODULE loadGdiplus() {
+    HMODULE dll = LoadLibraryExW(L"gdiplus.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (dll || GetLastError() != ERROR_INVALID_PARAMETER) return dll;
+    // A system that does not know the flag (Windows 7 without its loader update): the full path.
+    wchar_t dir[MAX_PATH];
+    UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    return LoadLibraryW((std::wstring(dir, n) + L"\\gdiplus.dll").c_str());
+}
+
 FlatTable bindTable() {
     FlatTable table;
     // Loaded once for the life of the process; the entries point into it.
-    HMODULE dll = LoadLibraryW(L"gdiplus.dll");
+    HMODULE dll = loadGdiplus();
 #define QUORREL_GDIP_BIND(name, params) bindEntry(dll, table.name, #name);
     QUORREL_GDIP_FUNCTIONS(QUORREL_GDIP_BIND)
 #undef QUORREL_GDIP_BIND

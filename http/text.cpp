@@ -17,8 +17,11 @@ bool matchesAt(std::string_view text, size_t at, std::string_view what, bool ign
     return true;
 }
 
+// One character: two bytes from a lead byte, one otherwise, and never past the end. A lead
+// byte with nothing after it (a text cut in the middle of a character, or a byte such as 0x80
+// that stands alone in code page 936) is a character of its own.
 size_t stepAt(std::string_view text, size_t at) {
-    return isLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+    return isLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
 bool isSpaceAt(std::string_view text, size_t at, size_t* width) {
@@ -81,7 +84,7 @@ std::string trimSpaces(std::string_view text) {
             at += width;
         } else {
             at += stepAt(text, at);
-            end = std::min(at, text.size());
+            end = at;
         }
     }
     return std::string(text.substr(begin, end - begin));
@@ -96,7 +99,7 @@ std::string removeSpaces(std::string_view text) {
             at += width;
             continue;
         }
-        size_t step = std::min(stepAt(text, at), text.size() - at);
+        size_t step = stepAt(text, at);
         out.append(text.substr(at, step));
         at += step;
     }

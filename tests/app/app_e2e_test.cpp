@@ -384,9 +384,10 @@ TEST_F(AppEndToEnd, ExportWritesExactBytesAndReportsFailure) {
     EXPECT_TRUE(exists);
     EXPECT_GE(closeNewFileManagerWindows(before, 10000), 1);
 
-    // A keyword naming a folder that does not exist: the file cannot be written and the
-    // program says so instead of claiming success.
-    app->setText(app->control(ID_编辑框1), "no\\such\\folder\\x");
+    // A folder where the file should go: the file cannot be written and the program says so
+    // instead of claiming success.
+    CreateDirectoryW(gbkToWide(app->programDir() + "\\blocked资源列表.txt").c_str(), nullptr);
+    app->setText(app->control(ID_编辑框1), "blocked");
     before = fileManagerWindows();
     app->command(ID_全部导出);
     box = app->waitForMessageBox();

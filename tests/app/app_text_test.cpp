@@ -4,6 +4,7 @@
 
 #include "app/export_format.h"
 #include "app/extra_sites.h"
+#include "http/encoding.h"
 #include "search/services.h"
 
 TEST(ExportText, EntriesThenHeadingThenFilteredEntriesWithoutNumbers) {
@@ -23,20 +24,19 @@ TEST(ExportText, EntriesThenHeadingThenFilteredEntriesWithoutNumbers) {
 }
 
 TEST(ExportPath, NameAndPlaceAndFileManagerCommand) {
-    EXPECT_EQ(exportPath("C:\\Tools\\Quorrel", "电影"), "C:\\Tools\\Quorrel\\电影资源列表.txt");
-    EXPECT_EQ(exportPath("C:\\Tools", ""), "C:\\Tools\\资源列表.txt");
+    EXPECT_EQ(exportPath(L"C:\\Tools\\Quorrel", gbkToWide("电影")), gbkToWide("C:\\Tools\\Quorrel\\电影资源列表.txt"));
+    EXPECT_EQ(exportPath(L"C:\\Tools", L""), gbkToWide("C:\\Tools\\资源列表.txt"));
     // A program in a drive's root: the directory is "D:" and the separator is still written.
-    EXPECT_EQ(exportPath("D:", "x"), "D:\\x资源列表.txt");
-    // A keyword starting with a backslash: the file path keeps the double backslash, the
-    // command reduces it.
-    std::string path = exportPath("C:\\q", "\\abc");
-    EXPECT_EQ(path, "C:\\q\\\\abc资源列表.txt");
-    EXPECT_EQ(explorerCommand(path), "explorer /n,/select,\"C:\\q\\abc资源列表.txt\"");
+    EXPECT_EQ(exportPath(L"D:", L"x"), gbkToWide("D:\\x资源列表.txt"));
+    // The command reduces every double backslash of the path to one; the path itself is used
+    // unchanged for the file.
+    std::wstring path = L"C:\\q\\\\abc.txt";
+    EXPECT_EQ(explorerCommand(path), L"explorer /n,/select,\"C:\\q\\abc.txt\"");
     // Three backslashes: left to right, the first pair becomes one, the third stays.
-    EXPECT_EQ(explorerCommand("C:\\\\\\x"), "explorer /n,/select,\"C:\\\\x\"");
-    // A double-byte character whose trail byte is 0x5C, followed by a separator, is not a
-    // double backslash.
-    EXPECT_EQ(explorerCommand("C:\\\xEB\x5C\\x.txt"), "explorer /n,/select,\"C:\\\xEB\x5C\\x.txt\"");
+    EXPECT_EQ(explorerCommand(L"C:\\\\\\x"), L"explorer /n,/select,\"C:\\\\x\"");
+    // A folder name outside GBK (Korean, an emoji) passes through whole.
+    EXPECT_EQ(exportPath(L"C:\\\uD55C\uAE00 \U0001F600", L"k"),
+              L"C:\\\uD55C\uAE00 \U0001F600\\k" + gbkToWide("资源列表.txt"));
 }
 
 TEST(OpenableAddress, OnlyWebAddressesReachTheShell) {

@@ -149,10 +149,13 @@ int closeNewFileManagerWindows(const std::vector<HWND>& before, int waitMs) {
     return int(fresh.size());
 }
 
-QuorrelProcess::QuorrelProcess(std::string programDir) : programDir_(std::move(programDir)) {
-    CreateDirectoryW(wide(programDir_).c_str(), nullptr);
-    exePath_ = programDir_ + "\\quorrel.exe";
-    CopyFileW(wide(windowsPath(QUORREL_EXE)).c_str(), wide(exePath_).c_str(), FALSE);
+QuorrelProcess::QuorrelProcess(std::string programDir) : QuorrelProcess(wide(programDir)) {}
+
+QuorrelProcess::QuorrelProcess(const std::wstring& programDir)
+    : programDir_(wideToGbk(programDir)), programDirWide_(programDir) {
+    CreateDirectoryW(programDirWide_.c_str(), nullptr);
+    exePath_ = programDirWide_ + L"\\quorrel.exe";
+    CopyFileW(wide(windowsPath(QUORREL_EXE)).c_str(), exePath_.c_str(), FALSE);
 }
 
 QuorrelProcess::~QuorrelProcess() {
@@ -166,9 +169,8 @@ QuorrelProcess::~QuorrelProcess() {
 
 bool QuorrelProcess::start(const std::vector<std::string>& args, const std::string& workingDir) {
     std::string dir = workingDir.empty() ? freshDirectory("cwd") : workingDir;
-    std::string commandLine = "\"" + exePath_ + "\"";
-    for (const std::string& arg : args) commandLine += " \"" + arg + "\"";
-    std::wstring command = wide(commandLine);
+    std::wstring command = L"\"" + exePath_ + L"\"";
+    for (const std::string& arg : args) command += L" \"" + wide(arg) + L"\"";
     // Standard handles on NUL: the program's children (the file manager) must not inherit the
     // pipes ctest reads, or the run would wait for them.
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};

@@ -51,11 +51,14 @@ class QuorrelProcess {
 public:
     // Copies quorrel.exe into `programDir` (created if needed).
     explicit QuorrelProcess(std::string programDir);
+    // The same in a folder whose name may lie outside GBK.
+    explicit QuorrelProcess(const std::wstring& programDir);
     ~QuorrelProcess();  // ends the process if a test left it running
     QuorrelProcess(const QuorrelProcess&) = delete;
     QuorrelProcess& operator=(const QuorrelProcess&) = delete;
 
     const std::string& programDir() const { return programDir_; }
+    const std::wstring& programDirWide() const { return programDirWide_; }
     // Starts the program with these arguments in `workingDir` ("" = a fresh other directory)
     // and waits for its main window.
     bool start(const std::vector<std::string>& args, const std::string& workingDir = {});
@@ -93,7 +96,8 @@ public:
 
 private:
     std::string programDir_;
-    std::string exePath_;
+    std::wstring programDirWide_;
+    std::wstring exePath_;
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     HWND main_ = nullptr;

@@ -200,6 +200,7 @@ protected:
         root = std::wstring(temp) + L"quorrel_trim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
                std::to_wstring(++counter);
         dir = root + L"\\win dir";  // a blank in the path must not split the command line
+        userDir = root + L"\\user \uD55C\uAE00";  // a per-user folder whose name GBK cannot hold
         CreateDirectoryW(root.c_str(), nullptr);
         CreateDirectoryW(dir.c_str(), nullptr);
         reportPath = root + L"\\report.txt";
@@ -208,11 +209,16 @@ protected:
         ASSERT_FALSE(tool.empty());
         DWORD n = GetEnvironmentVariableW(L"windir", savedWindir, MAX_PATH);
         hadWindir = n > 0 && n < MAX_PATH;
+        n = GetEnvironmentVariableW(L"LOCALAPPDATA", savedLocalAppData, MAX_PATH);
+        hadLocalAppData = n > 0 && n < MAX_PATH;
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"QUORREL_EMPTY_REPORT", nullptr);
         SetEnvironmentVariableW(L"windir", hadWindir ? savedWindir : nullptr);
+        SetEnvironmentVariableW(L"LOCALAPPDATA", hadLocalAppData ? savedLocalAppData : nullptr);
         DeleteFileW((dir + L"\\empty.exe").c_str());
+        DeleteFileW((userDir + L"\\empty.exe").c_str());
+        RemoveDirectoryW(userDir.c_str());
         DeleteFileW(reportPath.c_str());
         RemoveDirectoryW(dir.c_str());
         RemoveDirectoryW(root.c_str());
@@ -220,10 +226,25 @@ protected:
     std::string ourLine() const { return "pid=" + std::to_string(GetCurrentProcessId()) + " result=0\r\n"; }
 
     static inline int counter = 0;
-    std::wstring root, dir, reportPath;
+    // Nothing but the tool itself is left in the folder: no temporary file.
+    static int filesIn(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 0;
+        int n = 0;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return n;
+    }
+
+    std::wstring root, dir, userDir, reportPath;
     std::string tool;
     WCHAR savedWindir[MAX_PATH] = {};
+    WCHAR savedLocalAppData[MAX_PATH] = {};
     bool hadWindir = false;
+    bool hadLocalAppData = false;
 };
 
 }  // namespace
@@ -231,15 +252,16 @@ protected:
 TEST_F(TrimMemory, WritesTheToolWhenMissingAndRunsItWithOurProcessId) {
     std::wstring toolPath = dir + L"\\empty.exe";
     ASSERT_FALSE(exists(toolPath));
-    EXPECT_TRUE(trimMemoryWith(dir, tool));
+    EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
     EXPECT_EQ(readFile(toolPath), tool);
-    EXPECT_FALSE(exists(toolPath + L".tmp"));
+    EXPECT_EQ(filesIn(dir), 1);
+    EXPECT_FALSE(exists(userDir));  // the Windows directory's copy is enough
     EXPECT_EQ(readFile(reportPath), ourLine());
 }
 
 TEST_F(TrimMemory, ReusesThePresentToolWithoutRewritingIt) {
     std::wstring toolPath = dir + L"\\empty.exe";
-    ASSERT_TRUE(trimMemoryWith(dir, tool));
+    ASSERT_TRUE(trimMemoryWith(dir, userDir, tool));
     // Date the file back; a rewrite would give it a new time.
     HANDLE file = CreateFileW(toolPath.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -249,42 +271,108 @@ TEST_F(TrimMemory, ReusesThePresentToolWithoutRewritingIt) {
     ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &oldTime));
     CloseHandle(file);
 
-    EXPECT_TRUE(trimMemoryWith(dir, tool));
+    EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
     WIN32_FILE_ATTRIBUTE_DATA info;
     ASSERT_TRUE(GetFileAttributesExW(toolPath.c_str(), GetFileExInfoStandard, &info));
     EXPECT_EQ(CompareFileTime(&info.ftLastWriteTime, &oldTime), 0);
     EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
 }
 
-TEST_F(TrimMemory, ReplacesADifferentFileWithOursBeforeRunning) {
-    // An earlier build of the tool (or anything else) at the path must neither be run as it is
-    // nor stop trimming for good.
+TEST_F(TrimMemory, AnotherFileInTheWindowsDirectoryIsNeverReplacedNorRun) {
+    // Somebody else's empty.exe (or an earlier build's) stays as it is; the per-user copy runs.
     std::wstring toolPath = dir + L"\\empty.exe";
-    writeFile(toolPath, "an older empty.exe");
-    EXPECT_TRUE(trimMemoryWith(dir, tool));
-    EXPECT_EQ(readFile(toolPath), tool);
-    EXPECT_FALSE(exists(toolPath + L".tmp"));
+    writeFile(toolPath, "somebody else's empty.exe");
+    EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
+    EXPECT_EQ(readFile(toolPath), "somebody else's empty.exe");
+    EXPECT_EQ(filesIn(dir), 1);
+    EXPECT_EQ(readFile(userDir + L"\\empty.exe"), tool);
+    EXPECT_EQ(filesIn(userDir), 1);
     EXPECT_EQ(readFile(reportPath), ourLine());
+    // The next time too.
+    EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
+    EXPECT_EQ(readFile(toolPath), "somebody else's empty.exe");
+    EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
 }
 
-TEST_F(TrimMemory, UnwritableDirectoryFailsQuietly) {
-    // A directory that cannot be created: its parent is a file.
+TEST_F(TrimMemory, UnwritableWindowsDirectoryUsesThePerUserCopy) {
+    // A Windows directory that cannot take a file, as for a user without elevation: its
+    // parent is a file.
     std::wstring blocker = root + L"\\plain_file";
     writeFile(blocker, "x");
     std::wstring unwritable = blocker + L"\\windir";
-    EXPECT_FALSE(trimMemoryWith(unwritable, tool));
+    EXPECT_TRUE(trimMemoryWith(unwritable, userDir, tool));
     EXPECT_FALSE(exists(unwritable + L"\\empty.exe"));
-    EXPECT_FALSE(exists(reportPath));
-    SetEnvironmentVariableW(L"windir", unwritable.c_str());
-    trimMemory();  // nothing to see and nothing to crash
-    EXPECT_FALSE(exists(reportPath));
+    EXPECT_EQ(readFile(userDir + L"\\empty.exe"), tool);
+    EXPECT_EQ(readFile(reportPath), ourLine());
     DeleteFileW(blocker.c_str());
 }
 
-TEST_F(TrimMemory, PlainCallUsesWindirAndTheEmbeddedTool) {
+TEST_F(TrimMemory, NothingRunsWhenBothPlacesHoldAnotherFile) {
+    writeFile(dir + L"\\empty.exe", "other one");
+    CreateDirectoryW(userDir.c_str(), nullptr);
+    writeFile(userDir + L"\\empty.exe", "other two");
+    EXPECT_FALSE(trimMemoryWith(dir, userDir, tool));
+    EXPECT_EQ(readFile(dir + L"\\empty.exe"), "other one");
+    EXPECT_EQ(readFile(userDir + L"\\empty.exe"), "other two");
+    EXPECT_EQ(filesIn(userDir), 1);
+    EXPECT_FALSE(exists(reportPath));
+    // No per-user folder at all: nothing runs either.
+    EXPECT_FALSE(trimMemoryWith(dir, L"", tool));
+    EXPECT_FALSE(exists(reportPath));
+}
+
+TEST_F(TrimMemory, InstancesAtOnceShareOneWholeCopy) {
+    // Several instances deactivated together, none finding the tool: each writes its own
+    // temporary file, one of them lands, and every one runs that copy.
+    constexpr int INSTANCES = 4;
+    struct Call {
+        std::wstring dir, userDir;
+        std::string tool;
+        bool ran = false;
+    } calls[INSTANCES];
+    HANDLE threads[INSTANCES];
+    for (auto& call : calls) {
+        call.dir = dir;
+        call.userDir = userDir;
+        call.tool = tool;
+    }
+    for (int i = 0; i < INSTANCES; ++i) {
+        threads[i] = CreateThread(
+            nullptr, 0,
+            [](void* parameter) -> DWORD {
+                auto* call = static_cast<Call*>(parameter);
+                call->ran = trimMemoryWith(call->dir, call->userDir, call->tool);
+                return 0;
+            },
+            &calls[i], 0, nullptr);
+        ASSERT_NE(threads[i], nullptr);
+    }
+    WaitForMultipleObjects(INSTANCES, threads, TRUE, 60000);
+    for (HANDLE thread : threads) CloseHandle(thread);
+    for (const auto& call : calls) EXPECT_TRUE(call.ran);
+    EXPECT_EQ(readFile(dir + L"\\empty.exe"), tool);
+    EXPECT_EQ(filesIn(dir), 1);
+    EXPECT_FALSE(exists(userDir));
+    std::string expected;
+    for (int i = 0; i < INSTANCES; ++i) expected += ourLine();
+    EXPECT_EQ(readFile(reportPath), expected);
+}
+
+TEST_F(TrimMemory, PlainCallUsesWindirLocalAppDataAndTheEmbeddedTool) {
     EXPECT_EQ(embeddedTrimTool(), tool);
     SetEnvironmentVariableW(L"windir", dir.c_str());
+    SetEnvironmentVariableW(L"LOCALAPPDATA", root.c_str());
     trimMemory();
     EXPECT_EQ(readFile(dir + L"\\empty.exe"), tool);
     EXPECT_EQ(readFile(reportPath), ourLine());
+
+    // The Windows directory holding another file: %LOCALAPPDATA%\Quorrel\empty.exe runs.
+    writeFile(dir + L"\\empty.exe", "not ours");
+    trimMemory();
+    std::wstring perUser = root + L"\\Quorrel";
+    EXPECT_EQ(readFile(perUser + L"\\empty.exe"), tool);
+    EXPECT_EQ(readFile(dir + L"\\empty.exe"), "not ours");
+    EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
+    DeleteFileW((perUser + L"\\empty.exe").c_str());
+    RemoveDirectoryW(perUser.c_str());
 }

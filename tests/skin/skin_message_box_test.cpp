@@ -62,10 +62,20 @@ void CALLBACK peekEarly(HWND, UINT, UINT_PTR id, DWORD) {
     g_probe.alphaAtStart = alphaOf(g_probe.first);
 }
 
+// The fade-in runs on its own thread; on a busy machine it may lag the timers here. A box
+// still fading is looked at again a little later (for up to 10 s) instead of failing.
+int g_fadeRetries = 0;
+bool stillFading(HWND box, TIMERPROC again) {
+    if (alphaOf(box) >= 240 || ++g_fadeRetries > 100) return false;
+    SetTimer(nullptr, 0, 100, again);
+    return true;
+}
+
 void CALLBACK answerFirst(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     HWND box = newestBox(nullptr);
     if (!box) return;
+    if (stillFading(box, answerFirst)) return;
     g_probe.first = box;
     g_probe.firstAlpha = alphaOf(box);
     RECT r{};
@@ -81,6 +91,7 @@ void CALLBACK answerSecond(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     g_probe.second = newestBox(g_probe.first);
     if (!g_probe.second) return;
+    if (stillFading(g_probe.second, answerSecond)) return;
     g_probe.secondAlpha = alphaOf(g_probe.second);
     click(g_probe.second, IDOK);
 }
@@ -99,6 +110,7 @@ class SkinMessageBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_probe = BoxProbe{};
+        g_fadeRetries = 0;
         SkinSettings s;
         s.skinImage = BuiltInSkinPicture();
         s.accentColour = 0xFF8800;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "http/encoding.h"
+#include "quorrel_version.h"  // generated in the build folder from CMakeLists.txt's version
 #include "tools/cli/commands.h"
 
 namespace {
@@ -32,6 +33,7 @@ void printUsage() {
     std::string text = "usage: quorrel-cli COMMAND [arguments]\n\ncommands:\n";
     for (const Command& c : COMMANDS) text += std::string("  ") + c.summary + "\n";
     text += "\nquorrel-cli COMMAND --help describes one command.\n";
+    text += "quorrel-cli --version prints the version.\n";
     writeErr(text);
 }
 
@@ -66,6 +68,10 @@ int main() {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printUsage();
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        writeOut("quorrel-cli " QUORREL_VERSION_STRING "\n");
+        return 0;
     }
     for (const Command& c : COMMANDS) {
         if (args[0] == c.name) return c.run(CommandArgs(args.begin() + 1, args.end()));

@@ -1,0 +1,86 @@
+// What the program makes of texts that become files or come from them: the export file's name
+// for any keyword, and url.txt in either encoding.
+#include <gtest/gtest.h>
+
+#include "app/export_format.h"
+#include "app/extra_sites.h"
+#include "http/encoding.h"
+
+namespace {
+std::wstring nameFor(const std::string& gbkKeyword) {
+    return exportFileName(gbkToWide(gbkKeyword));
+}
+std::wstring expected(const std::string& gbkStem) {
+    return gbkToWide(gbkStem + "资源列表.txt");
+}
+}  // namespace
+
+TEST(ExportFileName, OrdinaryKeywordsAreKeptAsTheyAre) {
+    EXPECT_EQ(nameFor("电影"), expected("电影"));
+    EXPECT_EQ(nameFor(""), expected(""));
+    EXPECT_EQ(nameFor("a b.c-d_e (1)"), expected("a b.c-d_e (1)"));
+    EXPECT_EQ(nameFor(" 前面的空格"), expected(" 前面的空格"));
+    // Device names matter only before the name's first dot; "CON资源列表.txt" is a plain name.
+    EXPECT_EQ(nameFor("CON"), expected("CON"));
+    EXPECT_EQ(nameFor("console.x"), expected("console.x"));
+    EXPECT_EQ(nameFor("COM10.x"), expected("COM10.x"));
+}
+
+TEST(ExportFileName, CharactersWindowsRefusesBecomeUnderscores) {
+    // "a:b" would write the hidden stream "b资源列表.txt" of a file "a".
+    EXPECT_EQ(nameFor("a:b"), expected("a_b"));
+    EXPECT_EQ(nameFor("\\abc"), expected("_abc"));
+    EXPECT_EQ(nameFor("..\\..\\x"), expected(".._.._x"));
+    EXPECT_EQ(nameFor("a/b*c?d\"e<f>g|h"), expected("a_b_c_d_e_f_g_h"));
+    EXPECT_EQ(nameFor(std::string("t\tx\r\ny\x01", 7)), expected("t_x__y_"));
+    // A GBK character whose second byte is 0x5C or 0x7C is one character, not a separator.
+    EXPECT_EQ(nameFor("\x81\x5C\x81\x7C"), expected("\x81\x5C\x81\x7C"));
+}
+
+TEST(ExportFileName, DeviceNamesAndADotOrBlankAtTheEnd) {
+    EXPECT_EQ(nameFor("con.x"), expected("_.x"));
+    EXPECT_EQ(nameFor("NUL .mp4"), expected("_.mp4"));
+    EXPECT_EQ(nameFor("Com1.a.b"), expected("_.a.b"));
+    EXPECT_EQ(nameFor("lpt9.x"), expected("_.x"));
+    EXPECT_EQ(nameFor("conout$.x"), expected("_.x"));
+    EXPECT_EQ(nameFor("aux:.x"), expected("aux_.x"));
+    // A dot or blank at the keyword's end.
+    EXPECT_EQ(nameFor("abc."), expected("abc_"));
+    EXPECT_EQ(nameFor("abc. "), expected("abc__"));
+    EXPECT_EQ(nameFor("   "), expected("___"));
+    EXPECT_EQ(nameFor("con."), expected("con_"));
+}
+
+TEST(ExtraSitesFile, GbkAsWrittenAndUtf8AsTheUserWroteIt) {
+    const std::string gbk = "pan.example.com;新网盘.example";
+    const std::string utf8 = gbkToUtf8(gbk);
+    ASSERT_NE(utf8, gbk);
+    EXPECT_EQ(extraSitesFromBytes(gbk), gbk);
+    EXPECT_EQ(extraSitesFromBytes(utf8), gbk);
+    EXPECT_EQ(extraSitesFromBytes("\xEF\xBB\xBF" + utf8), gbk);
+    EXPECT_EQ(extraSitesFromBytes("\xEF\xBB\xBF"
+                                  "a.example"),
+              "a.example");
+    // An odd number of UTF-8 bytes at the end, as "新网盘" gives: read as what it says.
+    EXPECT_EQ(extraSitesFromBytes("pan.example.com;" + gbkToUtf8("新网盘")), "pan.example.com;新网盘");
+    // Plain ASCII and the zero byte rule are as before.
+    EXPECT_EQ(extraSitesFromBytes(std::string("a.com\0b", 7)), "a.com");
+    EXPECT_EQ(extraSitesFromBytes(gbkToUtf8("网") + std::string("\0junk", 5)), "网");
+    // A GBK text that is not UTF-8, and "€" (0x80 in code page 936): GBK, unchanged.
+    EXPECT_EQ(extraSitesFromBytes("a.example;\x80"), "a.example;\x80");
+    EXPECT_EQ(extraSitesFromBytes("电影;中文网盘"), "电影;中文网盘");
+}
+
+TEST(ExtraSitesFile, StrictUtf8) {
+    EXPECT_TRUE(isUtf8(""));
+    EXPECT_TRUE(isUtf8("abc"));
+    EXPECT_TRUE(isUtf8("\xE6\x96\xB0\xF0\x9F\x98\x80\xC2\x80\xF4\x8F\xBF\xBF"));
+    EXPECT_FALSE(isUtf8("\xE6\x96"));          // cut
+    EXPECT_FALSE(isUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(isUtf8("\xE0\x80\xAF"));      // overlong
+    EXPECT_FALSE(isUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(isUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(isUtf8("\x80"));
+    EXPECT_FALSE(isUtf8("\xFF"));
+    EXPECT_FALSE(isUtf8("\xD6\xD0\xCE\xC4"));  // "中文" in GBK
+}

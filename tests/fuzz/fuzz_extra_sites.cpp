@@ -1,0 +1,29 @@
+// url.txt as any bytes: read as text (GBK, or UTF-8 converted), checked as the settings window
+// checks it, and searched: every extra site becomes a task whose address can be built.
+#include "app/extra_sites.h"
+#include "http/text.h"
+#include "search/query.h"
+#include "search/services.h"
+#include "tests/fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::string text = extraSitesFromBytes(bytes);
+    FUZZ_CHECK(text.find('\0') == std::string::npos);
+    const std::string head = bytes.substr(0, bytes.find('\0'));
+    bool ascii = true;
+    for (unsigned char c : head) ascii = ascii && c < 0x80;
+    if (ascii) FUZZ_CHECK(text == head);
+    if (!isUtf8(head) && head.compare(0, 3, "\xEF\xBB\xBF") != 0) FUZZ_CHECK(text == head);
+
+    checkExtraSites(text);
+    auto tasks = searchTasks(std::vector<bool>(SERVICE_COUNT), true, text);
+    FUZZ_CHECK(tasks.size() == splitText(text, ";").size());
+    int expected = FIRST_EXTRA_SERVICE;
+    for (const std::string& task : tasks) {
+        auto parsed = parseSearchTask(task);
+        FUZZ_CHECK(parsed && parsed->serviceNumber == expected++);
+        buildQueryUrl(hostFor(parsed->serviceNumber, parsed->extraHost), "k", 50);
+    }
+    return 0;
+}
