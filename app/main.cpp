@@ -10,6 +10,7 @@
 #include "app/app_files.h"
 #include "app/main_window.h"
 #include "http/encoding.h"
+#include "search/profile.h"
 #include "search/query.h"
 #include "skin/skin.h"
 
@@ -49,6 +50,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
 
     // --engine=HOST[:PORT] points every worker of this run at another engine (the simulator).
     bool engineOk = applyEngineOption(commandLineArguments());
+    // --profile=NAME and --profile-file=PATH choose how the engine is asked and read.
+    std::string profileError = applyProfileOptions(commandLineArguments());
 
     SkinStartup();
     int exitCode = 0;
@@ -58,6 +61,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
             if (!engineOk) {
                 SkinnedMessageBox(window.handle(), "参数 --engine 无效，应为 --engine=主机[:端口]，已使用默认引擎。", 0,
                                   "提示");
+            }
+            if (!profileError.empty()) {
+                SkinnedMessageBox(window.handle(), "参数 --profile 无效（" + profileError + "），已使用默认方式。", 0, "提示");
             }
             MSG message;
             while (GetMessageW(&message, nullptr, 0, 0) > 0) {

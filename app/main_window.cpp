@@ -380,6 +380,14 @@ void MainWindow::onSearchEnded() {
     showCount();
     shownFailures_ = failures_;
     showFailures();
+    // An empty list behind the engine's robot check must not pass for "nothing found": one
+    // message for the search names the services that met it.
+    std::string walled;
+    for (const ServiceOutcome& outcome : failures_) {
+        if (outcome.verificationWall) walled += (walled.empty() ? "" : "、") + outcome.service;
+    }
+    failures_.clear();
+    if (!walled.empty()) SkinnedMessageBox(window_, "搜索引擎要求安全验证，以下服务没有取得结果：" + walled, 0, "提示");
 }
 
 void MainWindow::showFailures() {

@@ -155,6 +155,19 @@ bool RegexObject::run(const std::string& patternText, const std::string& subject
     return bool(matches);
 }
 
+bool RegexObject::execute(const std::string& subjectText) {
+    std::string newSubject = subjectText;
+    matches.reset();
+    if (!regExp) return false;
+    TextArg subjectArg(newSubject);
+    ScopedVariant result;
+    if (invoke(regExp.get(), L"Execute", DISPATCH_METHOD, subjectArg.get(), 1, result.get())) {
+        matches = takeObject(result.get());
+    }
+    subject = std::move(newSubject);
+    return bool(matches);
+}
+
 std::string RegexObject::pattern() const {
     if (!regExp) return {};
     return getText(regExp.get(), L"Pattern");

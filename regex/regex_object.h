@@ -23,6 +23,11 @@ public:
              std::optional<bool> multiline = {}, std::optional<bool> global = {},
              std::optional<bool> expandQuoteMarker = {});
 
+    // Runs the pattern of the last run, with its options, over a new subject. The component
+    // keeps the compiled pattern, so a worker pays the set-up once and not once per page.
+    // False before the first run or when the component fails.
+    bool execute(const std::string& subject);
+
     // The pattern the component holds; "" before the first run.
     std::string pattern() const;
     // The stored subject with every match (or the first, when global was off) replaced; the

@@ -6,6 +6,9 @@
 #include "http/canceller.h"
 
 inline constexpr int PAGE_SIZE = 50;
+// The most result pages one service follows. The engines end far earlier (a few dozen pages at
+// most); the bound stops an engine that offers a next page for ever at 10,000 classic rows.
+inline constexpr int MAX_PAGES_PER_SERVICE = 200;
 
 // The title link of one result as the engine lays it out. Group 1 is the address, group 2 the
 // title; the line feeds, tabs and spaces between the attributes are the page's own.
@@ -45,6 +48,6 @@ public:
     virtual void serviceEnded(const ServiceOutcome& /*outcome*/) {}
 };
 
-// Fetches, extracts and pages one service search. `canceller` (optional) stops it between
+// Fetches, extracts and pages one service search with the active profile. `canceller` (optional) stops it between
 // requests and aborts the request in flight; a cancelled worker still releases the lock.
 void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* canceller = nullptr);

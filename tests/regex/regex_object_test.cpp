@@ -60,6 +60,24 @@ TEST(RegexObjectDialect, ChineseTextCrossesBothWays) {
     EXPECT_EQ(re.pattern(), "资源(.+?)列表");
 }
 
+TEST(RegexObjectDialect, ExecuteRerunsTheLastPatternAndOptionsOnANewSubject) {
+    RegexObject re;
+    EXPECT_FALSE(re.execute("abc"));  // nothing compiled yet
+    EXPECT_EQ(re.matchCount(), 0);
+    ASSERT_TRUE(re.run("x(\\d)", "X1 x2", true));  // case-sensitive
+    ASSERT_EQ(re.matchCount(), 1);
+    ASSERT_TRUE(re.execute("x7 X8 x9"));
+    ASSERT_EQ(re.matchCount(), 2);  // still case-sensitive and global
+    EXPECT_EQ(re.subMatchText(2, 1), "9");
+    int position = 0;
+    EXPECT_EQ(re.matchText(1, &position), "x7");
+    EXPECT_EQ(position, 0);
+    EXPECT_EQ(re.pattern(), "x(\\d)");
+    ASSERT_TRUE(re.execute(""));
+    EXPECT_EQ(re.matchCount(), 0);
+    EXPECT_EQ(re.matchText(1), "");  // the old matches are gone
+}
+
 TEST(RegexObjectNumbering, MatchesAndGroupsCountFromOne) {
     RegexObject re;
     ASSERT_TRUE(re.run("(\\d)-(\\w)", "1-a 2-b 3-c"));

@@ -124,7 +124,7 @@ private:
         } else if (kind == "control") {
             std::vector<SimHit> odd = {{"http://control.example/a\tb", "tab\there"},
                                        {"http://control.example/c", "carriage\rreturn"},
-                                       {"http://control.example/d", "bell\x07and\x0bvt"}};
+                                       {"http://control.example/d", "bell\x07" "and\x0b" "vt"}};
             c.send(httpResponse(200, "OK", classicPage(site, offset, odd, false)));
         }
     }

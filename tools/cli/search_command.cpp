@@ -9,6 +9,7 @@
 #include "http/canceller.h"
 #include "http/encoding.h"
 #include "http/text.h"
+#include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"
 #include "search/site_host.h"
@@ -28,7 +29,12 @@ const char SEARCH_HELP[] =
     "  --services=LIST     service numbers 1 to 22, comma-separated (default: all 22,\n"
     "                      or none when only --extra is given)\n"
     "  --extra=TEXT        extra sites, host names separated by \";\"\n"
-    "  --engine=HOST[:PORT]  the search engine to ask (for example a local simulator)\n"
+    "  --engine=HOST[:PORT]  the search engine to ask (for example a local simulator);\n"
+    "                      every request of the profile goes there over plain HTTP\n"
+    "  --profile=NAME      how the engine is asked and read: classic (default), baidu,\n"
+    "                      bing, sogou, so360, duckduckgo, or one of --profile-file\n"
+    "  --profile-file=PATH profiles of your own (INI, see the README)\n"
+    "  --keep-all          keep hits outside the service's host as well\n"
     "  --gbk               write GBK bytes instead of UTF-8 (or the console's wide text)\n"
     "  --help              this text\n"
     "\n"
@@ -210,6 +216,10 @@ int runSearch(const CommandArgs& args) {
                 err.write("quorrel-cli search: --engine takes HOST or HOST:PORT\n");
                 return 2;
             }
+        } else if (arg == "--keep-all") {
+            setKeepAllHits(true);
+        } else if (arg.compare(0, 10, "--profile=") == 0 || arg.compare(0, 15, "--profile-file=") == 0) {
+            continue;  // applied together below
         } else if (arg.compare(0, 2, "--") == 0 || keywordGiven) {
             err.write("quorrel-cli search: unexpected argument \"" + arg + "\"\n" + SEARCH_HELP);
             return 2;
@@ -217,6 +227,11 @@ int runSearch(const CommandArgs& args) {
             keyword = arg;
             keywordGiven = true;
         }
+    }
+    std::string profileError = applyProfileOptions(args);
+    if (!profileError.empty()) {
+        err.write("quorrel-cli search: " + profileError + "\n");
+        return 2;
     }
     if (keyword.empty()) {
         err.write(std::string(EMPTY_KEYWORD_MESSAGE) + "\n");

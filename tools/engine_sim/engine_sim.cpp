@@ -95,6 +95,8 @@ std::string reasonFor(int status) {
     switch (status) {
         case 200:
             return "OK";
+        case 302:
+            return "Found";
         case 404:
             return "Not Found";
         case 403:
@@ -268,17 +270,51 @@ void EngineSim::setRequestHook(std::function<void(const SimRequest&)> hook) {
     hook_ = std::move(hook);
 }
 
+namespace {
+
+// Where a request's query sits and how it pages, for each layout.
+struct LayoutKeys {
+    const char* path;
+    const char* queryKey;
+    const char* pageKey;
+};
+
+LayoutKeys keysFor(const std::string& layout) {
+    if (layout == "bing") return {"/search", "q", "first"};
+    if (layout == "sogou") return {"/web", "query", "page"};
+    if (layout == "so360") return {"/s", "q", "pn"};
+    if (layout == "duckduckgo") return {"/html/", "q", "s"};
+    return {"/s", "wd", "pn"};  // classic and baidu
+}
+
+// Results per page: classic and baidu take rn; the others serve ten.
+constexpr int LAYOUT_ROWS = 10;
+
+}  // namespace
+
 void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
     SimRequest request;
     request.at = std::chrono::steady_clock::now();
     ParsedRequest parsed = parseRequest(raw);
     request.target = parsed.target;
+    request.method = parsed.method;
+    std::string layout = options().layout;
     size_t question = parsed.target.find('?');
     std::string path = parsed.target.substr(0, question);
     auto pairs = queryPairs(question == std::string::npos ? "" : parsed.target.substr(question + 1));
-    request.isSearch = path == "/s" && pairs.count("wd");
+    if (parsed.method == "POST") {
+        for (auto& [key, value] : queryPairs(parsed.body)) pairs.emplace(key, value);
+    }
+    const LayoutKeys keys = keysFor(layout);
+    const bool classicKeys = layout == "classic" || layout == "baidu";
+    if (path == "/html") path = "/html/";
+    request.isSearch = path == keys.path && pairs.count(keys.queryKey);
+    request.isRedirect = layout != "classic" && (path == "/link" || path == "/l/") &&
+                         (pairs.count("url") || pairs.count("m"));
     if (request.isSearch) {
-        std::string wd = utf8ToGbk(simPercentDecode(pairs["wd"]));
+        // The engines' own links write a blank in the query as "+"; the classic engine does not.
+        std::string value = classicKeys ? pairs[keys.queryKey] : replaceAll(pairs[keys.queryKey], "+", "%20");
+        std::string wd = utf8ToGbk(simPercentDecode(value));
         if (wd.rfind("site:", 0) == 0) {
             size_t space = wd.find(' ');
             request.site = wd.substr(5, space == std::string::npos ? std::string::npos : space - 5);
@@ -286,8 +322,11 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         } else {
             request.keyword = wd;
         }
-        request.offset = toInt(pairs["pn"], 0);
-        request.rows = toInt(pairs["rn"], 10);
+        request.position = toInt(pairs[keys.pageKey], layout == "classic" || layout == "baidu" || layout == "duckduckgo" ? 0 : 1);
+        request.offset = request.position;
+        request.rows = classicKeys ? toInt(pairs["rn"], 10) : LAYOUT_ROWS;
+        if (layout == "bing") request.offset = request.position - 1;
+        if (layout == "sogou" || layout == "so360") request.offset = (std::clamp(request.position, 1, SIM_MAX_OFFSET / LAYOUT_ROWS) - 1) * LAYOUT_ROWS;
         request.ie = pairs["ie"];
         request.rsvPage = pairs["rsv_page"];
     }
@@ -306,9 +345,28 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         std::lock_guard lock(mutex_);
         error = pagesServed_[request.site + '\x1f' + request.keyword] >= options.errorAfterPages;
     }
-    if (!request.isSearch) {
+    std::string extraHeaders = "Content-Type: text/html; charset=utf-8\r\n";
+    if (request.isRedirect) {
+        std::string address = simTokenAddress(pairs.count("url") ? pairs["url"] : pairs["m"]);
+        if (address.empty()) {
+            request.status = 404;
+            body = "<html><body>not found</body></html>";
+        } else if (layout == "sogou") {
+            // The engine's link page moves the browser on by itself instead of redirecting.
+            request.status = 200;
+            body = "<meta content=\"always\" name=\"referrer\"><noscript><META http-equiv=\"refresh\" content=\"0;URL='" +
+                   address + "'\"></noscript><script>window.location.replace(\"" + address + "\")</script>";
+        } else {
+            request.status = 302;
+            extraHeaders += "Location: " + address + "\r\n";
+        }
+    } else if (!request.isSearch) {
         request.status = 404;
         body = "<html><body>not found</body></html>";
+    } else if (options.wall ||
+               std::find(options.wallSites.begin(), options.wallSites.end(), request.site) != options.wallSites.end()) {
+        request.status = 200;
+        body = gbkToUtf8(simWallPage(layout));
     } else if (error) {
         request.status = options.errorStatus;
         body = "<html><body>" + std::to_string(options.errorStatus) + " error</body></html>";
@@ -319,7 +377,11 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         // end of int must neither exhaust memory nor overflow the numbering.
         const int rows = std::clamp(request.rows, 0, SIM_MAX_ROWS);
         const int offset = std::clamp(request.offset, 0, SIM_MAX_OFFSET);
-        if (options.endless) {
+        if (options.samePage) {
+            int total = 0;
+            pageHits = slice(request.site, request.keyword, 0, rows, &total);
+            request.markerServed = !options.noMarker;
+        } else if (options.endless) {
             pageHits = simGeneratedHits(request.site, request.keyword, offset, rows);
             request.markerServed = !options.noMarker;
         } else {
@@ -328,8 +390,27 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
             request.markerServed = offset + int(pageHits.size()) < total && !options.noMarker;
         }
         request.hitsServed = int(pageHits.size());
-        std::string gbkPage = simResultPage(request.site, request.keyword, offset, pageHits, request.markerServed,
-                                            options.capitalMarker, size_t(std::max(options.headBytes, 0)));
+        std::string gbkPage;
+        if (layout == "classic") {
+            gbkPage = simResultPage(request.site, request.keyword, offset, pageHits, request.markerServed,
+                                    options.capitalMarker, size_t(std::max(options.headBytes, 0)));
+        } else {
+            SimPage page;
+            page.layout = layout;
+            page.site = request.site;
+            page.keyword = request.keyword;
+            page.offset = offset;
+            page.position = request.position;
+            page.hits = pageHits;
+            page.next = request.markerServed;
+            page.nextPosition = layout == "baidu" ? offset + rows
+                                : layout == "bing" ? offset + int(pageHits.size()) + 1
+                                : layout == "duckduckgo" ? offset + int(pageHits.size())
+                                                         : request.position + 1;
+            page.linksOnly = options.linksOnly;
+            page.bingClickLinks = options.bingClickLinks;
+            gbkPage = simLayoutPage(page);
+        }
         body = gbkToUtf8(gbkPage);
         if (options.brokenPages) {
             // Cut the page with a zero byte and bytes that are no UTF-8 in front of the middle
@@ -361,10 +442,9 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         requests_.push_back(request);
         log = log_;
     }
-    connection.send(
-        httpResponse(request.status, reasonFor(request.status), body, "Content-Type: text/html; charset=utf-8\r\n"));
+    connection.send(httpResponse(request.status, reasonFor(request.status), body, extraHeaders));
     if (log) {
-        log(gbkToUtf8("GET " + request.target + " -> " + std::to_string(request.status) +
+        log(gbkToUtf8(request.method + " " + request.target + " -> " + std::to_string(request.status) +
                       " hits=" + std::to_string(request.hitsServed) + " next=" + (request.markerServed ? "1" : "0")));
     }
 }

@@ -1,6 +1,8 @@
 // A stand-in for the web search engine: answers "/s?wd=site%3AHOST%20KEYWORD&pn=N&rn=50..." on
 // 127.0.0.1 with UTF-8 result pages in the engine's layout, so workers, the command line and the
-// benchmarks run without the internet. It can be slow, broken, failing or endless on purpose,
+// benchmarks run without the internet. With a layout other than "classic" it answers as that
+// engine does today (baidu, bing, sogou, so360, duckduckgo): its paths, paging, redirect links
+// and verification wall. It can be slow, broken, failing or endless on purpose,
 // and it records every request.
 #pragma once
 #include <chrono>
@@ -25,10 +27,13 @@ struct SimHit {
 // One request as the simulator understood it. Texts are GBK.
 struct SimRequest {
     std::string target;     // path and query as received
-    bool isSearch = false;  // path "/s" with a "wd" key
+    std::string method;     // GET, or POST for a next-page form
+    bool isSearch = false;  // a result page of the layout (classic: path "/s" with a "wd" key)
+    bool isRedirect = false;  // the engine's redirect link, answered with where it leads
     std::string site;       // host after "site:" in wd
     std::string keyword;    // the rest of wd after the first space
-    int offset = 0;         // pn
+    int offset = 0;         // index of the first result asked for (classic: pn)
+    int position = 0;       // the paging value as sent (pn, first, page or s)
     int rows = 0;           // rn
     std::string ie;
     std::string rsvPage;
@@ -50,8 +55,36 @@ struct EngineSimOptions {
     bool noMarker = false;                   // never offer a next page
     bool capitalMarker = false;              // the next-page link reads class="N" instead of class="n"
     bool endless = false;                    // every page is full and offers a next page
+    bool samePage = false;                   // every page repeats the first one, next-page link included
     int headBytes = 0;                       // inline style and script in each page's head, as real pages carry
+    std::string layout = "classic";          // classic, baidu, bing, sogou, so360, duckduckgo
+    bool wall = false;                       // answer every result page with the verification wall ...
+    std::vector<std::string> wallSites;      // ... or only those for these sites
+    bool linksOnly = false;                  // pages carry only redirect links, no real address
+    bool bingClickLinks = false;             // bing: titles link through bing.com/ck/a?...&u=a1...
 };
+
+// The layouts the simulator serves.
+std::vector<std::string> simLayouts();
+// What one result page of a layout holds.
+struct SimPage {
+    std::string layout;
+    std::string site, keyword;  // GBK
+    int offset = 0;             // index of the first hit
+    int position = 0;           // the paging value of this page
+    std::vector<SimHit> hits;
+    bool next = false;
+    int nextPosition = 0;
+    bool linksOnly = false;
+    bool bingClickLinks = false;
+};
+// A result page (GBK) in the layout's markup, written the way the engine writes it today.
+std::string simLayoutPage(const SimPage& page);
+// The layout's verification wall (GBK).
+std::string simWallPage(const std::string& layout);
+// The token of a redirect link that stands for `address` (references already decoded), and back.
+std::string simLinkToken(const std::string& address);
+std::string simTokenAddress(const std::string& token);
 
 // The most results one page holds, and the largest offset served; larger requests are cut.
 inline constexpr int SIM_MAX_ROWS = 100;

@@ -30,8 +30,9 @@ void usage() {
     std::fputs(
         "usage: engine-sim [--port=N] [--hits=N] [--site-hits=HOST:N]... [--latency=MS]\n"
         "                  [--status=CODE [--error-after=PAGES]] [--broken] [--no-marker]\n"
-        "                  [--capital-marker] [--endless] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
-        "                  [--seconds=N]\n",
+        "                  [--capital-marker] [--endless] [--same-page] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
+        "                  [--layout=classic|baidu|bing|sogou|so360|duckduckgo] [--wall]\n"
+        "                  [--links-only] [--bing-click-links] [--seconds=N]\n",
         stderr);
 }
 
@@ -63,12 +64,28 @@ int main(int argc, char** argv) {
             logPath = v;
         } else if (optionValue(arg, "seconds", &v)) {
             seconds = std::atoi(v.c_str());
+        } else if (optionValue(arg, "layout", &v)) {
+            bool known = false;
+            for (const std::string& layout : simLayouts()) known = known || layout == v;
+            if (!known) {
+                usage();
+                return 2;
+            }
+            options.layout = v;
+        } else if (arg == "--wall") {
+            options.wall = true;
+        } else if (arg == "--links-only") {
+            options.linksOnly = true;
+        } else if (arg == "--bing-click-links") {
+            options.bingClickLinks = true;
         } else if (arg == "--broken") {
             options.brokenPages = true;
         } else if (arg == "--no-marker") {
             options.noMarker = true;
         } else if (arg == "--capital-marker") {
             options.capitalMarker = true;
+        } else if (arg == "--same-page") {
+            options.samePage = true;
         } else if (arg == "--endless") {
             options.endless = true;
         } else {
