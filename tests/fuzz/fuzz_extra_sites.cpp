@@ -3,6 +3,7 @@
 #include "app/extra_sites.h"
 #include "http/text.h"
 #include "search/query.h"
+#include "search/site_host.h"
 #include "search/services.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -17,13 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!isUtf8(head) && head.compare(0, 3, "\xEF\xBB\xBF") != 0) FUZZ_CHECK(text == head);
 
     checkExtraSites(text);
+    // Only the items that are host names become tasks, each keeping its item's number, and no
+    // byte below 0x21 ever reaches an address from a site text.
     auto tasks = searchTasks(std::vector<bool>(SERVICE_COUNT), true, text);
-    FUZZ_CHECK(tasks.size() == splitText(text, ";").size());
-    int expected = FIRST_EXTRA_SERVICE;
+    std::vector<std::string> items = splitText(text, ";");
+    size_t next = 0;
     for (const std::string& task : tasks) {
         auto parsed = parseSearchTask(task);
-        FUZZ_CHECK(parsed && parsed->serviceNumber == expected++);
-        buildQueryUrl(hostFor(parsed->serviceNumber, parsed->extraHost), "k", 50);
+        FUZZ_CHECK(parsed && parsed->serviceNumber >= FIRST_EXTRA_SERVICE);
+        size_t item = size_t(parsed->serviceNumber - FIRST_EXTRA_SERVICE);
+        FUZZ_CHECK(item >= next && item < items.size());
+        FUZZ_CHECK(asciiSiteHost(items[item]) == parsed->extraHost);
+        next = item + 1;
+        std::string url = buildQueryUrl(hostFor(parsed->serviceNumber, parsed->extraHost), "k", 50);
+        for (unsigned char c : url) FUZZ_CHECK(c >= 0x21);
     }
+    FUZZ_CHECK(rejectedSites(text).size() + tasks.size() == items.size());
     return 0;
 }
