@@ -216,7 +216,10 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
         // An engine that offers a next page for ever, or the same page again, is not followed
         // on: the page limit bounds the first, and a page without one new address ends the
         // second. A page without results leads on only in the classic layout.
-        bool more = read.next && pages < MAX_PAGES_PER_SERVICE && (read.results.empty() ? profile.classic : fresh);
+        // A page that did not arrive whole ends the service too: its rows stay, and an engine
+        // that sends endless or broken pages is not asked again and again.
+        bool more = read.next && fetch.failure.empty() && pages < MAX_PAGES_PER_SERVICE &&
+                    (read.results.empty() ? profile.classic : fresh);
         if (!more) break;
         position = nextPosition(profile, position, read);
         if (profile.paging == Paging::Form && !profile.classic) {
