@@ -19,51 +19,14 @@
 
 namespace {
 constexpr UINT WM_WINDOW_CALLS = WM_APP + 1;  // a worker queued list changes
-constexpr UINT WM_WALL_NOTICE = WM_APP + 2;   // a search ended with services behind the engine's wall
+constexpr UINT WM_SEARCH_ENDED = WM_APP + 2;  // the last worker has ended
 constexpr COLORREF RED_TEXT = 0x0000FF;
-constexpr UINT_PTR LIST_REFRESH_TIMER = 1;
-constexpr UINT LIST_REFRESH_MS = 50;
-
-// One search's workers as the list sees them, counting the services that met the engine's
-// verification wall; when the last of them has ended, the window is told once, so that an empty
-// list is not taken for "nothing found".
-class WallNotice : public SearchSink {
-public:
-    WallNotice(std::shared_ptr<SearchSink> list, HWND window) : list_(std::move(list)), window_(window) {}
-    std::string keyword() override { return list_->keyword(); }
-    void lockResults() override { list_->lockResults(); }
-    void unlockResults() override { list_->unlockResults(); }
-    void addHits(const std::vector<Hit>& hits) override { list_->addHits(hits); }
-    void showCount() override { list_->showCount(); }
-    void serviceEnded(const ServiceOutcome& outcome) override {
-        list_->serviceEnded(outcome);
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++ended_;
-        if (outcome.verificationWall) walled_ += (walled_.empty() ? "" : "、") + outcome.service;
-        tellWhenDone();
-    }
-    // Window thread, once every worker of the search has been started.
-    void started(size_t workers) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        expected_ = workers;
-        tellWhenDone();
-    }
-
-private:
-    void tellWhenDone() {
-        if (told_ || expected_ == 0 || ended_ < expected_ || walled_.empty()) return;
-        told_ = true;
-        auto* text = new std::string("搜索引擎要求安全验证，以下服务没有取得结果：" + walled_);
-        if (!PostMessageW(window_, WM_WALL_NOTICE, 0, LPARAM(text))) delete text;
-    }
-
-    std::shared_ptr<SearchSink> list_;
-    HWND window_;
-    std::mutex mutex_;
-    size_t expected_ = 0, ended_ = 0;
-    std::string walled_;
-    bool told_ = false;
-};
+// The caption of a service box whose search did not arrive whole: dark red on the blue.
+constexpr COLORREF FAILED_SERVICE_TEXT = RGB(150, 0, 0);
+constexpr int COUNT_TIP_TOOL = 1;
+// Rows below the visible part reach the list's scroll bars at most this often.
+constexpr UINT_PTR LIST_SYNC_TIMER = 1;
+constexpr UINT LIST_SYNC_MS = 400;
 
 struct ControlPlace {
     int left, top, width, height;
@@ -178,17 +141,19 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM:
             onDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
-        case WM_TIMER:
-            if (wParam == LIST_REFRESH_TIMER) resumeListDrawing();
-            return 0;
         case WM_WINDOW_CALLS:
             if (sink_) sink_->drainCalls();
             return 0;
-        case WM_WALL_NOTICE: {
-            std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lParam));
-            SkinnedMessageBox(window_, *text, 0, "提示");
+        case WM_SEARCH_ENDED:
+            onSearchEnded();
             return 0;
-        }
+        case WM_TIMER:
+            if (wParam == LIST_SYNC_TIMER) {
+                KillTimer(window_, LIST_SYNC_TIMER);
+                listSyncPending_ = false;
+                results_.sync();
+            }
+            return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }
@@ -196,14 +161,13 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::onCreate() {
     sink_ = std::make_shared<MainSearchSink>(
         window_, WM_WINDOW_CALLS,
-        MainSearchSink::ListOperations{
-            [this](const std::vector<Hit>& hits) {
-                for (const Hit& hit : hits) addHit(hit.title, hit.address);
-            },
-            [this] {
-                resumeListDrawing();  // a worker's last word: its rows are all in
-                showCount();
-            }});
+        MainSearchSink::ListOperations{[this](const std::vector<Hit>& hits) { addHits(hits); },
+                                       [this] { showCount(); },
+                                       [this](const ServiceOutcome& outcome) { onServiceEnded(outcome); }});
+    // Posted, never waited for: the window learns that the search is over on its own time.
+    HWND window = window_;
+    workers_ = std::make_unique<WorkerPool>(WorkerPool::MAX_RUNNING,
+                                            [window] { PostMessageW(window, WM_SEARCH_ENDED, 0, 0); });
     extraSites_ = loadExtraSites();
     createControls();
 }
@@ -228,11 +192,13 @@ void MainWindow::createControls() {
     createChild(w, L"STATIC", "", SS_CENTER | SS_CENTERIMAGE, 0, {0, 180, 696, 24}, ID_透明标签2);
     HWND hint = createChild(w, L"STATIC", "点击搜索之后,请耐心稍等几秒钟！", SS_LEFT, 0, {12, 177, 216, 32}, ID_标签2);
     SetWindowPos(hint, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
-    addColumns(createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框1));
-    HWND filtered = createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框2);
-    addColumns(filtered);
-    ShowWindow(filtered, SW_HIDE);
+    // Virtual lists: the rows live in results_ and filtered_, the lists ask for what they show.
+    DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP;
+    results_.attach(createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框1));
+    addColumns(results_.handle());
+    filtered_.attach(createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框2));
+    addColumns(filtered_.handle());
+    ShowWindow(filtered_.handle(), SW_HIDE);
     createChild(w, L"STATIC", "为了保证的准确性,搜索时尽可能多输入关键词,最好带中文（交流群：47209935）", SS_LEFT, 0,
                 {16, 392, 600, 32}, ID_标签1);
     createChild(w, L"EDIT", "", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, {720, 160, 80, 20}, ID_编辑框2);
@@ -249,6 +215,7 @@ void MainWindow::createControls() {
     for (const auto& [id, text] : items)
         AppendMenuW(contextMenu_.get(), MF_STRING, UINT_PTR(id), gbkToWide(text).c_str());
     arrangeTabOrder(w);
+    countTip_.Create(w, false);
     SetFocus(keywordBox);
 }
 
@@ -256,7 +223,7 @@ void MainWindow::onDestroy() {
     // Release every worker waiting on this thread before anything else, then abort their
     // requests; none is waited for here, so a worker can never hold the window thread.
     if (sink_) sink_->cancelDeliveries();
-    workers_.stopAll();
+    if (workers_) workers_->stopAll();
     sink_.reset();
     if (keywordBoxOldProc_) {
         SetWindowLongPtrW(control(ID_编辑框1), GWLP_WNDPROC, LONG_PTR(keywordBoxOldProc_));
@@ -316,6 +283,12 @@ void MainWindow::onCommand(int id, int code, HWND /*control*/) {
 LRESULT MainWindow::onNotify(const NMHDR& header) {
     int id = int(header.idFrom);
     if (id != ID_超级列表框1 && id != ID_超级列表框2) return 0;
+    const ResultList& list = id == ID_超级列表框1 ? results_ : filtered_;
+    if (header.code == LVN_GETDISPINFOW) {
+        list.fillCell(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        return 0;
+    }
+    if (header.code == LVN_ODFINDITEMW) return list.findRow(reinterpret_cast<const NMLVFINDITEMW&>(header));
     if (header.code == NM_RCLICK) {
         showContextMenu();
         return 1;
@@ -328,7 +301,10 @@ LRESULT MainWindow::onControlColour(HDC dc, HWND child) {
     int id = GetDlgCtrlID(child);
     SetBkColor(dc, BACKGROUND);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, id == ID_标签1 ? RED_TEXT : RGB(0, 0, 0));
+    COLORREF text = RGB(0, 0, 0);
+    if (id == ID_标签1) text = RED_TEXT;
+    if (serviceBoxFailed(child)) text = FAILED_SERVICE_TEXT;
+    SetTextColor(dc, text);
     return LRESULT(backgroundBrush_.get());
 }
 
@@ -354,9 +330,12 @@ void MainWindow::onDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void MainWindow::startSearch() {
-    HWND results = control(ID_超级列表框1);
-    resumeListDrawing();
-    SendMessageW(results, LVM_DELETEALLITEMS, 0, 0);
+    results_.clear();
+    failures_.clear();
+    if (!shownFailures_.empty()) {
+        shownFailures_.clear();
+        showFailures();
+    }
     std::string keyword = windowTextGbk(control(ID_编辑框1));
     sink_->setKeyword(keyword);
     if (keyword.empty()) {
@@ -368,52 +347,86 @@ void MainWindow::startSearch() {
     for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
         ticked[i] = SendMessageW(serviceBoxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
-    auto notice = std::make_shared<WallNotice>(sink_, window_);
-    size_t started = 0;
     // Sites in other scripts go out in their "xn--" form; what is no host name is never sent.
     const std::string sites = sitesForSearch(extraSites_, siteHostFromText);
-    for (const std::string& task : searchTasks(ticked, isTicked(ID_选择框1), sites)) {
-        started += workers_.start(task, notice);  // a worker that cannot start is skipped
-    }
-    notice->started(started);
+    // Queued, not started: however many extra sites there are, this returns at once.
+    workers_->submit(searchTasks(ticked, isTicked(ID_选择框1), sites), sink_);
 }
 
-void MainWindow::addHit(const std::string& title, const std::string& address) {
-    ++hitCounter_;
-    HWND results = control(ID_超级列表框1);
-    // A row that lands in view is painted at once. Rows below the visible part change only the
-    // scroll bar, and the list redraws that for every insert (tens of milliseconds under some
-    // systems), so while such rows stream in the list's drawing is held and caught up on a
-    // short timer: the window thread stays free for the user.
-    int rows = int(SendMessageW(results, LVM_GETITEMCOUNT, 0, 0));
-    int top = int(SendMessageW(results, LVM_GETTOPINDEX, 0, 0));
-    int perPage = int(SendMessageW(results, LVM_GETCOUNTPERPAGE, 0, 0));
-    bool inView = rows <= top + perPage;
-    if (inView) {
-        resumeListDrawing();
-    } else if (!listDrawingHeld_) {
-        SendMessageW(results, WM_SETREDRAW, FALSE, 0);
-        listDrawingHeld_ = true;
-        SetTimer(window_, LIST_REFRESH_TIMER, LIST_REFRESH_MS, nullptr);
+void MainWindow::addHits(const std::vector<Hit>& hits) {
+    results_.append(hits, hitCounter_);
+    // Set once by the first lagging page: setting it again would only push it back.
+    if (results_.lagging() && !listSyncPending_) {
+        listSyncPending_ = SetTimer(window_, LIST_SYNC_TIMER, LIST_SYNC_MS, nullptr) != 0;
+        if (!listSyncPending_) results_.sync();
     }
-    appendListRow(results, {std::to_string(hitCounter_), title, address});
-    if (!listDrawingHeld_) UpdateWindow(results);
-    showCount();
-}
-
-void MainWindow::resumeListDrawing() {
-    if (!listDrawingHeld_) return;
-    listDrawingHeld_ = false;
-    KillTimer(window_, LIST_REFRESH_TIMER);
-    HWND results = control(ID_超级列表框1);
-    SendMessageW(results, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(results, nullptr, FALSE);
-    UpdateWindow(results);
+    setWindowTextGbk(control(ID_透明标签2), countText(int(results_.size())));
 }
 
 void MainWindow::showCount() {
-    int rows = int(SendMessageW(control(ID_超级列表框1), LVM_GETITEMCOUNT, 0, 0));
-    setWindowTextGbk(control(ID_透明标签2), countText(rows));
+    setWindowTextGbk(control(ID_透明标签2), countText(int(results_.size())));
+}
+
+void MainWindow::onServiceEnded(const ServiceOutcome& outcome) {
+    if (outcome.failed()) failures_.push_back(outcome);
+}
+
+void MainWindow::onSearchEnded() {
+    // A search started since the pool went idle is still running: its end will come.
+    if (!workers_ || !workers_->idle()) return;
+    KillTimer(window_, LIST_SYNC_TIMER);
+    listSyncPending_ = false;
+    results_.sync();
+    showCount();
+    shownFailures_ = failures_;
+    showFailures();
+    // The engine's verification wall is said once for the search, so that an empty list is not
+    // taken for "nothing found".
+    std::string walled;
+    for (const ServiceOutcome& outcome : shownFailures_) {
+        if (outcome.verificationWall) walled += (walled.empty() ? "" : "、") + outcome.service;
+    }
+    if (!walled.empty()) SkinnedMessageBox(window_, "搜索引擎要求安全验证，以下服务没有取得结果：" + walled, 0, "提示");
+}
+
+void MainWindow::showFailures() {
+    // The count label keeps its text; the failed services are named in its tooltip.
+    RECT label{};
+    GetWindowRect(control(ID_透明标签2), &label);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&label), 2);
+    if (shownFailures_.empty()) {
+        if (countTipShown_) countTip_.RemoveTool(COUNT_TIP_TOOL);
+        countTipShown_ = false;
+    } else {
+        std::string text = "以下网盘未能完整搜索：";
+        for (const ServiceOutcome& outcome : shownFailures_) {
+            text += "\r\n" + outcome.service + "：";
+            text += outcome.verificationWall ? std::string("搜索引擎要求人机验证") : outcome.failure;
+        }
+        if (countTipShown_) {
+            countTip_.SetToolText(COUNT_TIP_TOOL, text);
+        } else {
+            countTipShown_ = countTip_.AddTool(label, true, text, COUNT_TIP_TOOL);
+        }
+    }
+    for (HWND box : serviceBoxes_) InvalidateRect(box, nullptr, TRUE);
+    InvalidateRect(control(ID_选择框1), nullptr, TRUE);
+}
+
+bool MainWindow::serviceBoxFailed(HWND box) const {
+    if (shownFailures_.empty()) return false;
+    int id = GetDlgCtrlID(box);
+    for (const ServiceOutcome& outcome : shownFailures_) {
+        bool isService = false;
+        for (int n = 1; n <= SERVICE_COUNT; ++n) {
+            if (outcome.service != ServiceTable[size_t(n - 1)].caption) continue;
+            isService = true;
+            if (id == ID_FIRST_SERVICE_BOX + n - 1) return true;
+        }
+        // An extra site has no box of its own: "其他" stands for them.
+        if (!isService && id == ID_选择框1) return true;
+    }
+    return false;
 }
 
 void MainWindow::onSelectAllClicked() {
@@ -429,8 +442,9 @@ void MainWindow::onOtherClicked() {
 
 void MainWindow::onFilterChanged() {
     if (GetWindowTextLengthW(control(ID_编辑框2)) != 0) return;
-    ShowWindow(control(ID_超级列表框2), SW_HIDE);
-    ShowWindow(control(ID_超级列表框1), SW_SHOW);
+    ShowWindow(filtered_.handle(), SW_HIDE);
+    ShowWindow(results_.handle(), SW_SHOW);
+    results_.sync();
     showCount();
 }
 
@@ -441,16 +455,16 @@ void MainWindow::showContextMenu() {
 }
 
 void MainWindow::openSelected() {
-    openAddress(selectedRow(control(ID_超级列表框1)).address);
+    openAddress(results_.selected().address);
 }
 
 void MainWindow::copySelected(bool address) {
-    ResultRow row = selectedRow(control(ID_超级列表框1));
+    ResultRow row = results_.selected();
     bool copied = copyToClipboard(window_, address ? row.address : row.title);
     SkinnedMessageBox(window_, copied ? "复制成功！" : "复制失败！", 0, "提示");
 }
 
 void MainWindow::exportAll() {
-    exportResults(window_, windowTextGbk(control(ID_编辑框1)), listRows(control(ID_超级列表框1)),
-                  listRows(control(ID_超级列表框2)));
+    exportResults(window_, windowTextGbk(control(ID_编辑框1)), results_.titlesAndAddresses(),
+                  filtered_.titlesAndAddresses());
 }

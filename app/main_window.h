@@ -5,10 +5,14 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/result_list.h"
 #include "app/search_command.h"
+#include "app/tip_window.h"
 #include "app/win_owners.h"
 #include "search/services.h"
+#include "search/worker_pool.h"
 
 class MainWindow {
 public:
@@ -25,13 +29,19 @@ public:
     HWND handle() const { return window_; }
 
     // After the message loop: waits a little for the stopped workers; true when all ended.
-    bool waitForWorkers(DWORD ms) { return workers_.waitAll(ms); }
+    bool waitForWorkers(DWORD ms) { return !workers_ || workers_->waitAll(ms); }
 
     // Search command, on the window thread.
     void startSearch();
-    // Called on the window thread for each worker's delivery.
-    void addHit(const std::string& title, const std::string& address);
+    // Called on the window thread for each page a worker delivers.
+    void addHits(const std::vector<Hit>& hits);
     void showCount();
+
+    // What the workers reach; the benchmarks deliver through it as a worker does.
+    SearchSink& searchSink() { return *sink_; }
+    const ResultList& results() const { return results_; }
+    // The services that did not search completely, once the search has ended; empty otherwise.
+    const std::vector<ServiceOutcome>& failedServices() const { return shownFailures_; }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -50,7 +60,10 @@ private:
     void onOtherClicked();
     void onFilterChanged();
     void showContextMenu();
-    void resumeListDrawing();
+    void onServiceEnded(const ServiceOutcome& outcome);
+    void onSearchEnded();
+    void showFailures();
+    bool serviceBoxFailed(HWND box) const;
 
     // Result actions.
     void openSelected();
@@ -68,8 +81,16 @@ private:
     GdiObject<HFONT> font_;
     UniqueMenu contextMenu_;  // the popup 菜单
     std::shared_ptr<MainSearchSink> sink_;
-    RunningWorkers workers_;
+    std::unique_ptr<WorkerPool> workers_;
+    ResultList results_;   // 超级列表框1
+    ResultList filtered_;  // 超级列表框2, which nothing fills
     int hitCounter_ = 0;
-    bool listDrawingHeld_ = false;  // rows are arriving below the visible part
-    std::string extraSites_;        // the content of url.txt
+    bool listSyncPending_ = false;  // LIST_SYNC_TIMER runs: rows wait for the list's scroll bars
+    std::string extraSites_;  // the content of url.txt
+    // Services whose search did not arrive whole: gathered while the search runs, shown (the
+    // count label's tooltip, the boxes' captions) once it has ended; a new search clears them.
+    std::vector<ServiceOutcome> failures_;
+    std::vector<ServiceOutcome> shownFailures_;
+    TipWindow countTip_;
+    bool countTipShown_ = false;
 };

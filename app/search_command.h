@@ -1,4 +1,4 @@
-// What the main window's search shares with its worker threads, and the running workers.
+// What the main window's search shares with its worker threads.
 #pragma once
 #include <windows.h>
 
@@ -20,6 +20,7 @@ public:
     struct ListOperations {
         std::function<void(const std::vector<Hit>& hits)> addHits;
         std::function<void()> showCount;
+        std::function<void(const ServiceOutcome& outcome)> serviceEnded;
     };
     MainSearchSink(HWND window, UINT callMessage, ListOperations operations);
     ~MainSearchSink() override;
@@ -29,6 +30,7 @@ public:
     void unlockResults() override;
     void addHits(const std::vector<Hit>& hits) override;
     void showCount() override;
+    void serviceEnded(const ServiceOutcome& outcome) override;
 
     // Window thread: the keyword box's text, kept whenever the box changes, so that a worker
     // never has to ask the window thread for it.
@@ -44,30 +46,4 @@ private:
     ListOperations operations_;
     std::mutex keywordMutex_;
     std::string keyword_;
-};
-
-class RequestCanceller;
-
-// One entry per worker started; finished ones are dropped when the next search starts.
-class RunningWorkers {
-public:
-    RunningWorkers() = default;
-    RunningWorkers(const RunningWorkers&) = delete;
-    RunningWorkers& operator=(const RunningWorkers&) = delete;
-
-    // Starts one thread running searchWorker(task, *sink); false when the thread could not start.
-    bool start(const std::string& task, std::shared_ptr<SearchSink> sink);
-    // Asks every worker to stop and aborts its request in flight; does not wait.
-    void stopAll();
-    // Waits up to `ms` for every worker to end; true when none is left running.
-    bool waitAll(DWORD ms);
-    size_t runningCount();
-
-private:
-    struct Worker {
-        UniqueHandle thread;
-        std::shared_ptr<RequestCanceller> canceller;
-    };
-    void dropFinished();
-    std::vector<Worker> workers_;
 };

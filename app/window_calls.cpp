@@ -2,7 +2,7 @@
 
 struct WindowCallQueue::Call {
     std::function<void()> work;
-    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle done;  // none for a posted call: nobody waits for it
 };
 
 WindowCallQueue::WindowCallQueue(HWND window, UINT message)
@@ -11,15 +11,7 @@ WindowCallQueue::WindowCallQueue(HWND window, UINT message)
       windowThread_(GetWindowThreadProcessId(window, nullptr)),
       cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-bool WindowCallQueue::call(std::function<void()> work) {
-    if (cancelled()) return false;
-    if (GetCurrentThreadId() == windowThread_) {
-        work();
-        return true;
-    }
-    auto entry = std::make_shared<Call>();
-    if (!entry->done) return false;
-    entry->work = std::move(work);
+bool WindowCallQueue::enqueue(const std::shared_ptr<Call>& entry) {
     bool notify;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -32,9 +24,34 @@ bool WindowCallQueue::call(std::function<void()> work) {
         std::erase(pending_, entry);
         return false;
     }
+    return true;
+}
+
+bool WindowCallQueue::call(std::function<void()> work) {
+    if (cancelled()) return false;
+    if (GetCurrentThreadId() == windowThread_) {
+        work();
+        return true;
+    }
+    auto entry = std::make_shared<Call>();
+    entry->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!entry->done) return false;
+    entry->work = std::move(work);
+    if (!enqueue(entry)) return false;
     HANDLE handles[2] = {entry->done.get(), cancelEvent_.get()};
     DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     return which == WAIT_OBJECT_0;
+}
+
+bool WindowCallQueue::post(std::function<void()> work) {
+    if (cancelled()) return false;
+    if (GetCurrentThreadId() == windowThread_) {
+        work();
+        return true;
+    }
+    auto entry = std::make_shared<Call>();
+    entry->work = std::move(work);
+    return enqueue(entry);
 }
 
 void WindowCallQueue::drain() {
@@ -47,7 +64,7 @@ void WindowCallQueue::drain() {
             pending_.pop_front();
         }
         if (!cancelled()) entry->work();
-        SetEvent(entry->done.get());
+        if (entry->done) SetEvent(entry->done.get());
     }
 }
 

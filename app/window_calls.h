@@ -26,6 +26,9 @@ public:
     // Any thread: runs `work` on the window thread and returns true once it has run; false when
     // the queue was cancelled before it ran. Called on the window thread itself it runs at once.
     bool call(std::function<void()> work);
+    // Any thread: queues `work` behind every earlier call and returns without waiting for it;
+    // false when the queue was cancelled. For news the caller need not see handled.
+    bool post(std::function<void()> work);
 
     // Window thread, on `message`: runs every queued call in order.
     void drain();
@@ -36,6 +39,7 @@ public:
 
 private:
     struct Call;
+    bool enqueue(const std::shared_ptr<Call>& entry);
     HWND window_;
     UINT message_;
     DWORD windowThread_;

@@ -1,5 +1,5 @@
 // End to end: 22 services x 4 pages x 50 hits from the simulator with a fixed latency per
-// request, one worker thread per service as the main window starts them. The design's lower
+// request, the workers run by the pool as the main window and the command line run them. The design's lower
 // bound for that latency L is L for the first pages (fetched in parallel) plus 22 x 3 x L for
 // the later pages, which each worker fetches one after another while it holds the lock.
 #include <windows.h>
@@ -7,12 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "search/query.h"
 #include "search/services.h"
 #include "search/worker.h"
+#include "search/worker_pool.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
@@ -38,18 +40,6 @@ private:
     CRITICAL_SECTION lock_;
 };
 
-struct Start {
-    std::string task;
-    CountingSink* sink;
-};
-
-DWORD WINAPI workerThread(LPVOID p) {
-    Start* start = static_cast<Start*>(p);
-    searchWorker(start->task, *start->sink);
-    delete start;
-    return 0;
-}
-
 // One search of all 22 services; false when hits went missing.
 bool runOnce(int latencyMs, int headKb) {
     const int pages = 4;
@@ -64,16 +54,14 @@ bool runOnce(int latencyMs, int headKb) {
     }
     setEngineHost(sim.hostPort());
 
-    CountingSink sink;
+    auto shared = std::make_shared<CountingSink>();
+    CountingSink& sink = *shared;
     std::vector<bool> all(SERVICE_COUNT, true);
-    std::vector<HANDLE> threads;
     auto start = std::chrono::steady_clock::now();
-    for (const std::string& task : searchTasks(all, false, "")) {
-        threads.push_back(CreateThread(nullptr, 0, workerThread, new Start{task, &sink}, 0, nullptr));
-    }
-    for (HANDLE t : threads) {
-        WaitForSingleObject(t, INFINITE);
-        CloseHandle(t);
+    {
+        WorkerPool pool;
+        pool.submit(searchTasks(all, false, ""), shared);
+        pool.waitAll(INFINITE);
     }
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

@@ -1,5 +1,5 @@
-// quorrel-cli search: one search run exactly as the main window runs it (one worker thread
-// per task, one shared lock and numbering), with the rows printed as they arrive.
+// quorrel-cli search: one search run exactly as the main window runs it (the same worker pool,
+// one shared lock and numbering), with the rows printed as they arrive.
 #include <windows.h>
 
 #include <cstdlib>
@@ -14,6 +14,7 @@
 #include "search/services.h"
 #include "search/site_host.h"
 #include "search/worker.h"
+#include "search/worker_pool.h"
 #include "tools/cli/commands.h"
 
 namespace {
@@ -117,19 +118,6 @@ private:
     int hitCounter_ = 0;
     std::vector<ServiceOutcome> outcomes_;  // written under searchLock
 };
-
-struct WorkerStart {
-    std::string task;
-    ConsoleSink* sink;
-    RequestCanceller* canceller;
-};
-
-DWORD WINAPI workerThread(LPVOID param) {
-    WorkerStart* start = static_cast<WorkerStart*>(param);
-    searchWorker(start->task, *start->sink, start->canceller);
-    delete start;
-    return 0;
-}
 
 // The console's control handler runs on a thread of its own, at any moment: it takes its own
 // share of the search's canceller state under the lock, so the search may end and drop its
@@ -256,19 +244,14 @@ int runSearch(const CommandArgs& args) {
     setActiveCanceller(canceller.state());
     SetConsoleCtrlHandler(onConsoleCtrl, TRUE);
 
-    std::vector<HANDLE> threads;
-    for (const std::string& task : searchTasks(ticked, extraTicked, extraSites)) {
-        WorkerStart* start = new WorkerStart{task, &sink, &canceller};
-        HANDLE thread = CreateThread(nullptr, 0, workerThread, start, 0, nullptr);
-        if (thread) {
-            threads.push_back(thread);
-        } else {
-            delete start;  // a worker that cannot start is skipped
-        }
-    }
-    for (HANDLE thread : threads) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
+    {
+        // At most WorkerPool::MAX_RUNNING workers at once, the rest queued in task order. The
+        // sink and the canceller live on this stack until every worker has ended.
+        WorkerPool pool;
+        pool.submit(searchTasks(ticked, extraTicked, extraSites),
+                    std::shared_ptr<SearchSink>(std::shared_ptr<void>(), &sink),
+                    std::shared_ptr<RequestCanceller>(std::shared_ptr<void>(), &canceller));
+        pool.waitAll(INFINITE);
     }
     SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
     setActiveCanceller(nullptr);

@@ -1,0 +1,220 @@
+// The real programs against the engine simulator, driven as a user drives them.
+//
+// 1. quorrel.exe: keyword, 全部, 给我搜; 22 services x 4 pages x 50 hits, each request answered
+//    after the latency L. Time from the click until the count label reads "资源数：4400", against
+//    the design's lower bound: L for the first pages (in parallel) and 22 x 3 x L for the later
+//    pages, which each service fetches one after another while it holds the lock.
+// 2. quorrel-cli search, the same search: start to exit, against the same bound.
+// 3. quorrel.exe with 1,000 extra sites in url.txt (全部 ticks "其他"): the longest time the window
+//    took to answer while the rows arrived, its peak memory, and how long closing takes.
+// 4. quorrel-cli search with the same 1,000 extra sites: its peak memory.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "app/control_ids.h"
+#include "bench/bench_process.h"
+#include "search/services.h"
+#include "search/worker.h"
+#include "tests/app/quorrel_driver.h"
+#include "tools/engine_sim/engine_sim.h"
+
+namespace {
+
+constexpr int PAGES = 4;
+
+// Sends WM_NULL round trips to `window` from a thread of its own and keeps the longest.
+class StallProbe {
+public:
+    explicit StallProbe(HWND window) : window_(window), thread_([this] { run(); }) {}
+    ~StallProbe() { stop(); }
+    double stop() {
+        running_ = false;
+        if (thread_.joinable()) thread_.join();
+        return longestMs_;
+    }
+
+private:
+    void run() {
+        while (running_) {
+            double sent = benchNowMs();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+            double took = benchNowMs() - sent;
+            if (took > longestMs_) longestMs_ = took;
+            Sleep(5);
+        }
+    }
+    HWND window_;
+    std::atomic<bool> running_{true};
+    double longestMs_ = 0;
+    std::thread thread_;
+};
+
+// Polls `done` every 2 ms for up to `ms`; the time it took, or -1.
+template <typename F>
+double timeUntil(F done, double ms, double start = benchNowMs()) {
+    while (!done()) {
+        if (benchNowMs() - start > ms) return -1;
+        Sleep(2);
+    }
+    return benchNowMs() - start;
+}
+
+// The longest round trip to the idle window over a second: what the machine itself adds.
+double idleStallMs(HWND window) {
+    StallProbe probe(window);
+    Sleep(1000);
+    return probe.stop();
+}
+
+void tickAll(QuorrelProcess& app) {
+    app.click(app.control(ID_选择框_全部));
+    waitFor([&] { return app.isTicked(app.control(ID_选择框1)); }, 5000);
+}
+
+bool windowSearch(EngineSim& sim, int latencyMs, double bound) {
+    QuorrelProcess app(freshDirectory("bench-window"));
+    if (!app.start({"--engine=" + sim.hostPort()})) {
+        std::printf("cannot start quorrel.exe\n");
+        return false;
+    }
+    app.setText(app.control(ID_编辑框1), "电子书");
+    tickAll(app);
+    const int expected = SERVICE_COUNT * PAGES * PAGE_SIZE;
+    const std::string done = "资源数：" + std::to_string(expected);
+    double idle = idleStallMs(app.mainWindow());
+    StallProbe probe(app.mainWindow());
+    double start = benchNowMs();
+    app.click(app.control(ID_按钮1));
+    double ms = timeUntil(
+        [&] { return app.text(app.control(ID_透明标签2)) == done && app.rowCount(ID_超级列表框1) == expected; }, 120000,
+        start);
+    double stall = probe.stop();
+    int rows = app.rowCount(ID_超级列表框1);
+    std::string last = rows > 0 ? app.cell(ID_超级列表框1, rows - 1, 0) : "";
+    app.closeAndWait(5000);
+    if (ms < 0 || rows != expected || last != std::to_string(expected)) {
+        std::printf("  MISMATCH: %d rows, last numbered %s\n", rows, last.c_str());
+        return false;
+    }
+    std::printf("window: %d services x %d pages x %d hits, latency %d ms: %.3f s (bound %.3f s), longest stall %.1f ms "
+                "(idle %.1f ms)\n",
+                SERVICE_COUNT, PAGES, PAGE_SIZE, latencyMs, ms / 1000, bound / 1000, stall, idle);
+    std::printf("RATIO window search/lower bound: %.3f (aim <= 1.30)\n", ms / bound);
+    return true;
+}
+
+// Runs quorrel-cli with `arguments`; its wall time in ms (-1 on failure) and peak memory.
+double runCli(const std::string& arguments, ProcessMemory* peak) {
+    BenchProcess cli;
+    std::string command = "\"" + windowsPath(QUORREL_CLI_EXE) + "\" search " + arguments;
+    double start = benchNowMs();
+    if (!cli.start(command)) return -1;
+    ProcessMemory most;
+    while (!cli.ended(20)) {
+        ProcessMemory now = processMemory(cli.handle());
+        if (now.workingSetMb > most.workingSetMb) most.workingSetMb = now.workingSetMb;
+        if (now.privateMb > most.privateMb) most.privateMb = now.privateMb;
+    }
+    double ms = benchNowMs() - start;
+    DWORD code = 1;
+    GetExitCodeProcess(cli.handle(), &code);
+    if (peak) *peak = most;
+    return code == 0 ? ms : -1;
+}
+
+bool cliSearch(EngineSim& sim, int latencyMs, double bound) {
+    double ms = runCli("电子书 --engine=" + sim.hostPort(), nullptr);
+    if (ms < 0) {
+        std::printf("  quorrel-cli search failed\n");
+        return false;
+    }
+    std::printf("command line: the same search: %.3f s (bound %.3f s)\n", ms / 1000, bound / 1000);
+    std::printf("RATIO command-line search/lower bound: %.3f (aim <= 1.20)\n", ms / bound);
+    (void)latencyMs;
+    return true;
+}
+
+std::string manySites(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) text += (i > 1 ? ";s" : "s") + std::to_string(i) + ".example";
+    return text;
+}
+
+bool manyExtraSites(EngineSim& sim, int sites) {
+    QuorrelProcess app(freshDirectory("bench-many"));
+    writeWholeFile(app.programDir() + "\\url.txt", manySites(sites));
+    if (!app.start({"--engine=" + sim.hostPort()})) return false;
+    app.setText(app.control(ID_编辑框1), "k");
+    tickAll(app);
+    const int expected = SERVICE_COUNT + sites;  // one hit each
+    const std::string done = "资源数：" + std::to_string(expected);
+    double idle = idleStallMs(app.mainWindow());
+    StallProbe probe(app.mainWindow());
+    ProcessMemory peak;
+    double start = benchNowMs();
+    app.click(app.control(ID_按钮1));
+    double ms = timeUntil(
+        [&] {
+            ProcessMemory now = processMemory(app.process());
+            if (now.workingSetMb > peak.workingSetMb) peak.workingSetMb = now.workingSetMb;
+            if (now.privateMb > peak.privateMb) peak.privateMb = now.privateMb;
+            return app.text(app.control(ID_透明标签2)) == done && app.rowCount(ID_超级列表框1) == expected;
+        },
+        300000, start);
+    double stall = probe.stop();
+    int rows = app.rowCount(ID_超级列表框1);
+    DWORD closeMs = 0;
+    bool closed = app.closeAndWait(10000, &closeMs);
+    std::printf("window, %d services + %d extra sites, 1 hit each: %d rows in %.2f s, longest stall %.1f ms "
+                "(idle %.1f ms), peak working set %.0f MB, closed in %lu ms%s\n",
+                SERVICE_COUNT, sites, rows, ms / 1000, stall, idle, peak.workingSetMb, closeMs,
+                closed ? "" : " (NOT CLOSED)");
+    if (ms < 0 || rows != expected) {
+        std::printf("  MISMATCH: %d rows of %d\n", rows, expected);
+        return false;
+    }
+    std::printf("RATIO window %d extra sites: longest stall/1 s: %.3f, peak working set/300 MB: %.3f\n", sites,
+                stall / 1000, peak.workingSetMb / 300);
+
+    ProcessMemory cliPeak;
+    double cliMs = runCli("k --extra=" + manySites(sites) + " --engine=" + sim.hostPort(), &cliPeak);
+    std::printf("command line, %d extra sites: %.2f s, peak working set %.0f MB\n", sites, cliMs / 1000,
+                cliPeak.workingSetMb);
+    if (cliMs < 0) return false;
+    std::printf("RATIO command line %d extra sites: peak working set/300 MB: %.3f\n", sites,
+                cliPeak.workingSetMb / 300);
+    return closed;
+}
+
+}  // namespace
+
+// --latency=MS (default 100), --sites=N extra sites for the last part (default 1000).
+int main(int argc, char** argv) {
+    int latencyMs = 100, sites = 1000;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--latency=", 0) == 0) latencyMs = std::atoi(arg.c_str() + 10);
+        if (arg.rfind("--sites=", 0) == 0) sites = std::atoi(arg.c_str() + 8);
+    }
+    EngineSimOptions options;
+    options.hitsPerQuery = PAGES * PAGE_SIZE;
+    options.latencyMs = latencyMs;
+    EngineSim sim(options);
+    if (!sim.ok()) {
+        std::printf("cannot start the simulator\n");
+        return 1;
+    }
+    const double bound = latencyMs * (1.0 + SERVICE_COUNT * (PAGES - 1));
+    bool ok = windowSearch(sim, latencyMs, bound);
+    ok = cliSearch(sim, latencyMs, bound) && ok;
+
+    options.hitsPerQuery = 1;
+    sim.setOptions(options);
+    if (sites > 0) ok = manyExtraSites(sim, sites) && ok;
+    return ok ? 0 : 1;
+}
