@@ -380,13 +380,12 @@ void MainWindow::onSearchEnded() {
     showCount();
     shownFailures_ = failures_;
     showFailures();
-    // An empty list behind the engine's robot check must not pass for "nothing found": one
-    // message for the search names the services that met it.
+    // The engine's verification wall is said once for the search, so that an empty list is not
+    // taken for "nothing found".
     std::string walled;
-    for (const ServiceOutcome& outcome : failures_) {
+    for (const ServiceOutcome& outcome : shownFailures_) {
         if (outcome.verificationWall) walled += (walled.empty() ? "" : "、") + outcome.service;
     }
-    failures_.clear();
     if (!walled.empty()) SkinnedMessageBox(window_, "搜索引擎要求安全验证，以下服务没有取得结果：" + walled, 0, "提示");
 }
 

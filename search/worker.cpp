@@ -99,6 +99,7 @@ std::string resolveRedirect(const EngineProfile& profile, const std::string& lin
     WebRequestOptions options;
     options.canceller = canceller;
     options.noRedirect = true;
+    options.maxBodyBytes = 16 * 1024;  // a redirect's own body, or a small page that moves on
     std::string rawHeaders, target;
     options.rawHeaders = &rawHeaders;
     options.redirectTarget = &target;
@@ -213,6 +214,9 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
             outcome.verificationWall = true;
             break;
         }
+        // A page that did not arrive whole ends the service: its rows are listed, and an engine
+        // whose bodies never end is not asked for one page after another.
+        if (!outcome.failure.empty()) break;
         // An engine that offers a next page for ever, or the same page again, is not followed
         // on: the page limit bounds the first, and a page without one new address ends the
         // second. A page without results leads on only in the classic layout.
