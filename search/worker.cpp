@@ -33,11 +33,14 @@ struct PageFetch {
 
 // The one place where a page's fetch is judged: the body is read up to its first zero byte, as
 // UTF-8; when the page did not arrive whole, `failure` says why.
-PageFetch fetchPage(const PageRequest& request, RequestCanceller* canceller) {
+// `cookies` is the worker's own jar, kept within browser limits: the platform's store keeps
+// whatever an engine sends (thousands of cookies, each request carrying them all).
+PageFetch fetchPage(const PageRequest& request, RequestCanceller* canceller, std::string& cookies) {
     WebRequestResult result;
     WebRequestOptions options;
     options.canceller = canceller;
     options.result = &result;
+    options.cookies = &cookies;
     if (request.post) {
         options.method = 1;
         options.postText = request.form;
@@ -194,7 +197,8 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
     int position = profile.classic ? 0 : firstPosition(profile);
     if (isCancelled(canceller)) return;
     PageRequest request{buildProfileUrl(profile, host, sink.keyword(), position), {}, false};
-    PageFetch fetch = fetchPage(request, canceller);
+    std::string cookies;
+    PageFetch fetch = fetchPage(request, canceller, cookies);
     if (isCancelled(canceller)) return;
     PageRead read = reader.read(fetch.text);
     std::vector<Hit> hits = makeHits(profile, host, read, canceller);
@@ -233,7 +237,7 @@ void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* c
         } else {
             request = PageRequest{buildProfileUrl(profile, host, sink.keyword(), position), {}, false};
         }
-        fetch = fetchPage(request, canceller);
+        fetch = fetchPage(request, canceller, cookies);
         if (isCancelled(canceller)) return;
         if (outcome.failure.empty()) outcome.failure = fetch.failure;
         read = reader.read(fetch.text);
