@@ -205,7 +205,27 @@ TEST_F(MainWindowTest, FailedServicesAreShownWhenTheSearchHasEnded) {
     ASSERT_TRUE(waitFor([&] { return reported.load(); }, 5000));
     reporter.join();
     EXPECT_TRUE(window.failedServices().empty());  // the search is still running
+    // The engine's verification wall ends the search with one message box naming the service;
+    // it is read and closed from here.
+    std::string wallText;
+    std::thread closer([&] {
+        for (int i = 0; i < 1000; ++i) {
+            HWND box = FindWindowW(nullptr, L"提示");
+            if (box && GetWindow(box, GW_OWNER) == window.handle()) {
+                wchar_t text[512] = {};
+                GetDlgItemTextW(box, 0xFFFF, text, 512);
+                wallText = wideToGbk(text);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(20);
+        }
+    });
     ASSERT_TRUE(waitFor([&] { return window.failedServices().size() == 2; }, 10000));
+    closer.join();
+    EXPECT_NE(wallText.find("安全验证"), std::string::npos) << wallText;
+    EXPECT_NE(wallText.find("x.example"), std::string::npos) << wallText;
+    EXPECT_EQ(wallText.find(failedCaption), std::string::npos) << wallText;  // not walled
     EXPECT_EQ(label(), "资源数：3");
 
     HWND tip = nullptr;
