@@ -152,6 +152,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 KillTimer(window_, LIST_SYNC_TIMER);
                 listSyncPending_ = false;
                 results_.sync();
+                showCount();
             }
             return 0;
     }
@@ -360,11 +361,12 @@ void MainWindow::addHits(const std::vector<Hit>& hits) {
         listSyncPending_ = SetTimer(window_, LIST_SYNC_TIMER, LIST_SYNC_MS, nullptr) != 0;
         if (!listSyncPending_) results_.sync();
     }
-    setWindowTextGbk(control(ID_透明标签2), countText(int(results_.size())));
+    showCount();
 }
 
 void MainWindow::showCount() {
-    setWindowTextGbk(control(ID_透明标签2), countText(int(results_.size())));
+    // The rows the list has, so the label never runs ahead of the list.
+    setWindowTextGbk(control(ID_透明标签2), countText(int(results_.shown())));
 }
 
 void MainWindow::onServiceEnded(const ServiceOutcome& outcome) {

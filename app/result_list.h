@@ -40,6 +40,8 @@ public:
     void sync();
     // Rows kept that the list has not been given yet.
     bool lagging() const { return shown_ != rows_.size(); }
+    // The rows the list has: what the count label shows.
+    size_t shown() const { return shown_; }
 
     size_t size() const { return rows_.size(); }
     const Row& row(size_t index) const { return rows_[index]; }

@@ -228,12 +228,22 @@ TEST_F(MainWindowTest, FailedServicesAreShownWhenTheSearchHasEnded) {
     EXPECT_EQ(wallText.find(failedCaption), std::string::npos) << wallText;  // not walled
     EXPECT_EQ(label(), "资源数：3");
 
-    HWND tip = nullptr;
-    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        wchar_t name[64] = {};
-        GetClassNameW(w, name, 64);
-        if (GetWindow(w, GW_OWNER) == window.handle() && lstrcmpW(name, TOOLTIPS_CLASSW) == 0) tip = w;
-    }
+    // EnumWindows takes a snapshot: walking with GetWindow stops early when another process
+    // destroys the next window meanwhile.
+    struct TipSearch {
+        HWND owner;
+        HWND found = nullptr;
+    } tips{window.handle()};
+    EnumWindows(
+        [](HWND w, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<TipSearch*>(parameter);
+            wchar_t name[64] = {};
+            GetClassNameW(w, name, 64);
+            if (GetWindow(w, GW_OWNER) == s->owner && lstrcmpW(name, TOOLTIPS_CLASSW) == 0) s->found = w;
+            return TRUE;
+        },
+        LPARAM(&tips));
+    HWND tip = tips.found;
     ASSERT_NE(tip, nullptr);
     ASSERT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     wchar_t text[1024] = {};
