@@ -24,6 +24,9 @@ bool onActivate(HWND window, WPARAM wParam, int firstId) {
         return false;
     }
     if (HIWORD(wParam)) return false;  // minimised: nothing to give the focus to
+    // Activated again while active (the window manager repeats an activation under load): the
+    // keyboard is already on a control and stays there.
+    if (canTakeFocus(window, GetFocus())) return true;
     HWND saved = static_cast<HWND>(GetPropW(window, SAVED_FOCUS));
     HWND target = canTakeFocus(window, saved) ? saved : GetDlgItem(window, firstId);
     if (!canTakeFocus(window, target)) return false;

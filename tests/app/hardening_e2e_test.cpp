@@ -267,9 +267,7 @@ TEST_F(Hardening, KeyboardFocusSurvivesMessageBoxesAndTheSettingsWindow) {
     EXPECT_TRUE(app->closeAndWait(5000));
 }
 
-// Disabled: since the result list became a virtual list the Tab ring breaks after the tenth
-// service box under Wine; to be found and mended, then enabled again.
-TEST_F(Hardening, DISABLED_TabGoesThroughTheControlsInScreenOrderAndEnterStillSearches) {
+TEST_F(Hardening, TabGoesThroughTheControlsInScreenOrderAndEnterStillSearches) {
     auto app = launch();
     HWND main = app->mainWindow();
     // Rows from top to bottom, left to right in a row; entries of the service table by number.
@@ -288,6 +286,12 @@ TEST_F(Hardening, DISABLED_TabGoesThroughTheControlsInScreenOrderAndEnterStillSe
         HWND want = expected[i % expected.size()];
         EXPECT_TRUE(waitFor([&] { return focusOf(main) == want; }, 3000))
             << "Tab " << i << ": focus on id " << GetDlgCtrlID(focusOf(main)) << ", expected id " << GetDlgCtrlID(want);
+        if (i == 10) {
+            // The window manager may activate a window again that is already active (under
+            // load, a late activation from the first mapping): the keyboard stays where it is.
+            SendMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);
+            EXPECT_EQ(focusOf(main), want) << "focus moved to id " << GetDlgCtrlID(focusOf(main));
+        }
     }
     // Shift+Tab walks the same ring backwards.
     for (size_t i = 0; i < expected.size(); ++i) {
