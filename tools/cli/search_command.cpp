@@ -43,8 +43,9 @@ const char SEARCH_HELP[] =
     "its rows that did arrive stay.\n"
     "Exit status: 0 when every service answered, 2 for a usage error, an empty keyword or an\n"
     "extra site that is not a host name, 3 when every service met the engine's verification\n"
-    "page, 4 when any service failed or came back incomplete.\n";
+    "page, 4 when any service failed or came back incomplete, 130 when stopped by Ctrl+C.\n";
 
+constexpr int EXIT_STOPPED = 130;
 const char EMPTY_KEYWORD_MESSAGE[] = "请输入关键字！";
 const char COUNT_CAPTION[] = "资源数：";
 
@@ -256,5 +257,10 @@ int runSearch(const CommandArgs& args) {
     SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
     setActiveCanceller(nullptr);
     out.write(std::string(COUNT_CAPTION) + std::to_string(sink.hitCount()) + "\n");
+    // A stopped search is not a complete one: the status of a shell's interrupted command.
+    if (canceller.cancelled()) {
+        err.write("quorrel-cli search: stopped by Ctrl+C\n");
+        return EXIT_STOPPED;
+    }
     return exitStatusAfter(sink.outcomes(), err);
 }
