@@ -176,8 +176,12 @@ Response exchangeOnce(const std::string& url, const WebRequestOptions& options, 
                                                nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection || limits.cancelled()) return response;
 
-    // Redirects are followed by webRequest itself, so that their number is bounded.
-    const DWORD flags = requestFlags(url, options.cookies != nullptr, true);
+    // Redirects are followed by webRequest itself, so that their number is bounded. Pages are
+    // never written to the platform's cache either (they are never read from it): the user's
+    // cache would keep every page of every search, and the write costs more than a quick
+    // answer itself.
+    const DWORD flags =
+        (requestFlags(url, options.cookies != nullptr, true) & ~FLAG_NEED_FILE) | INTERNET_FLAG_NO_CACHE_WRITE;
     InternetHandle request(
         HttpOpenRequestA(connection.get(), verb, urlPath(url).c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0));
     if (!request || limits.cancelled()) return response;

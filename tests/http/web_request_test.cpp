@@ -1,6 +1,7 @@
 // webRequest against servers on 127.0.0.1 started here: what the server receives, byte for
 // byte, and what the caller gets back, including the failure paths a search worker meets.
 #include <windows.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -316,6 +317,15 @@ TEST(WebRequestResponse, BinaryBodyAcrossManyChunksArrivesExactly) {
     for (int i = 0; i < 5 * 1024 + 7; ++i) body += char(i * 7 % 256);
     LoopbackServer server(answer(httpResponse(200, "OK", body)));
     EXPECT_EQ(webRequest(server.url("/bin")), body);
+}
+
+TEST(WebRequestResponse, PagesAreNeverKeptInThePlatformsCache) {
+    LoopbackServer server(answer(httpResponse(200, "OK", "a result page", "Cache-Control: max-age=3600\r\n")));
+    const std::string url = server.url("/s?wd=private");
+    ASSERT_EQ(webRequest(url), "a result page");
+    DWORD size = 0;
+    EXPECT_FALSE(GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(WebRequestFailures, ServerThatClosesAtOnceGivesEmptyResult) {
