@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <thread>
+#include <new>
 
 static_assert(FLAG_RELOAD == INTERNET_FLAG_RELOAD);
 static_assert(FLAG_NEED_FILE == INTERNET_FLAG_NEED_FILE);
@@ -326,6 +326,23 @@ struct DetachedExchange {
     }
 };
 
+// The helper is a thread of the process's thread pool: a new thread costs about as much as a
+// quick answer under some systems, and a search asks for page after page.
+struct PooledExchange {
+    std::shared_ptr<DetachedExchange> job;
+    std::shared_ptr<RequestCanceller::State> state;  // outlives the caller's canceller
+};
+
+VOID CALLBACK runPooledExchange(PTP_CALLBACK_INSTANCE instance, PVOID context) {
+    std::unique_ptr<PooledExchange> work(static_cast<PooledExchange*>(context));
+    // An exchange blocks for as long as the server takes: the pool must not wait for it
+    // before starting the next one.
+    CallbackMayRunLong(instance);
+    DetachedExchange& job = *work->job;
+    job.body = exchange(job.url, job.options, job.limits, job.result);
+    SetEvent(job.done);
+}
+
 void report(const WebRequestOptions& options, const WebRequestResult& result) {
     if (options.result) *options.result = result;
 }
@@ -350,14 +367,9 @@ std::string webRequest(const std::string& url, const WebRequestOptions& options)
     auto job = std::make_shared<DetachedExchange>(url, options, state.get());
     bool started = false;
     if (job->done) {
-        try {
-            std::thread([job, state] {
-                job->body = exchange(job->url, job->options, job->limits, job->result);
-                SetEvent(job->done);
-            }).detach();
-            started = true;
-        } catch (...) {
-        }
+        auto* work = new (std::nothrow) PooledExchange{job, state};
+        started = work && TrySubmitThreadpoolCallback(runPooledExchange, work, nullptr);
+        if (!started) delete work;
     }
     if (!started) {
         // No thread to be had: do the exchange here; it stops at its next step once cancelled.

@@ -258,7 +258,9 @@ TEST_F(HostileEngineTest, EverySearchEndsAndTheNormalSiteDelivers) {
         const auto& outcomes = byHost[host]->sink.outcomes();
         bool hostileFailed = false;
         for (const ServiceOutcome& outcome : outcomes) {
-            if (outcome.service == NORMAL_HOST) EXPECT_FALSE(outcome.failed()) << host;
+            if (outcome.service == NORMAL_HOST) {
+                EXPECT_FALSE(outcome.failed()) << host;
+            }
             if (outcome.service == host) hostileFailed = outcome.failed();
         }
         EXPECT_TRUE(hostileFailed) << host;
@@ -271,7 +273,9 @@ TEST_F(HostileEngineTest, HugeAndEndlessBodiesStayWithinTheirCap) {
     for (const auto& run : runs) {
         checkSearch(*run, 90000);
         for (const ServiceOutcome& outcome : run->sink.outcomes()) {
-            if (outcome.service == run->hostile) EXPECT_EQ(outcome.failure.rfind("too large", 0), 0u) << outcome.failure;
+            if (outcome.service == run->hostile) {
+                EXPECT_EQ(outcome.failure.rfind("too large", 0), 0u) << outcome.failure;
+            }
         }
     }
     EXPECT_LT(peakWorkingSetMb(), 300u);

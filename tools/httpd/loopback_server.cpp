@@ -216,11 +216,18 @@ void LoopbackServer::stop() {
         for (uintptr_t s : openSockets_) ::shutdown(SOCKET(s), SD_BOTH);
     }
     changed_.notify_all();
+    work_.notify_all();
     if (acceptThread_.joinable()) acceptThread_.join();
     // No new workers can appear once the accept thread has ended.
-    for (auto& w : workers_)
-        if (w.thread.joinable()) w.thread.join();
+    for (std::thread& w : workers_)
+        if (w.joinable()) w.join();
     workers_.clear();
+    // Connections accepted but never taken up.
+    for (uintptr_t s : waiting_) {
+        openSockets_.erase(std::remove(openSockets_.begin(), openSockets_.end(), s), openSockets_.end());
+        closesocket(SOCKET(s));
+    }
+    waiting_.clear();
 }
 
 void LoopbackServer::acceptLoop() {
@@ -237,21 +244,24 @@ void LoopbackServer::acceptLoop() {
         }
         ++connections_;
         openSockets_.push_back(uintptr_t(s));
-        // A long-running server (the engine simulator) must not collect ended threads.
-        for (auto it = workers_.begin(); it != workers_.end();) {
-            if (*it->done) {
-                it->thread.join();
-                it = workers_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        workers_.push_back({std::thread([this, s, done] {
-                                serve(uintptr_t(s));
-                                *done = true;
-                            }),
-                            done});
+        waiting_.push_back(uintptr_t(s));
+        if (idleWorkers_ < waiting_.size()) workers_.emplace_back([this] { workerLoop(); });
+        work_.notify_one();
+    }
+}
+
+void LoopbackServer::workerLoop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        ++idleWorkers_;
+        work_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+        --idleWorkers_;
+        if (stopping_) return;
+        uintptr_t socket = waiting_.front();
+        waiting_.pop_front();
+        lock.unlock();
+        serve(socket);
+        lock.lock();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <memory>
@@ -93,6 +94,7 @@ public:
 private:
     friend class LoopbackConnection;
     void acceptLoop();
+    void workerLoop();
     void serve(uintptr_t socket);
     // Reads one request; "" when the peer closed before sending anything or the server stops.
     // Bytes read past the request stay in `pending` for the next one.
@@ -107,10 +109,11 @@ private:
     std::vector<std::string> requests_;
     std::vector<uintptr_t> openSockets_;
     size_t connections_ = 0;
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::list<Worker> workers_;  // finished ones are joined as new connections arrive
+    // Connection threads are kept and reused: a new thread costs about as much as a quick
+    // answer under Wine, and the simulator answers page after page.
+    std::list<std::thread> workers_;
+    std::deque<uintptr_t> waiting_;  // accepted connections no worker has taken yet
+    size_t idleWorkers_ = 0;
+    std::condition_variable work_;
     std::thread acceptThread_;
 };
