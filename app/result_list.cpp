@@ -30,10 +30,10 @@ void ResultList::sync() {
     SendMessageW(list_, LVM_SETITEMCOUNT, WPARAM(shown_), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     size_t top = size_t(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
     size_t perPage = size_t(SendMessageW(list_, LVM_GETCOUNTPERPAGE, 0, 0));
-    if (first <= top + perPage) {
+    // The new rows in view are painted when the window thread is next idle, not here: the
+    // worker handing them over waits for this call, and painting is the slow part.
+    if (first <= top + perPage)
         SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(first), LPARAM(std::min(shown_, top + perPage + 1) - 1));
-        UpdateWindow(list_);
-    }
 }
 
 std::vector<ResultRow> ResultList::titlesAndAddresses() const {
