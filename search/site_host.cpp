@@ -7,13 +7,25 @@ bool isLabelByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
 }
 
+// A line end or tab around an item is how a text editor leaves url.txt (Enter after the last
+// site); inside an item it still makes the item no host.
+bool isAsciiBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view trimAsciiBlanks(std::string_view text) {
+    while (!text.empty() && isAsciiBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isAsciiBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == prefix;
 }
 }  // namespace
 
 std::string siteHostCore(std::string_view text) {
-    std::string core = trimSpaces(text);
+    std::string core(trimAsciiBlanks(trimSpaces(trimAsciiBlanks(text))));
     std::string_view view = core;
     for (std::string_view scheme : {"http://", "https://"}) {
         if (startsWithNoCase(view, scheme)) {

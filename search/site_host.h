@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-// The ASCII host a site text names, or nothing when it is not one. Blanks around the text, a
-// leading "http://" or "https://" and trailing "/" are forgiven; what remains must be dot-
-// separated labels of letters, digits and "-" (1 to 63 bytes each, no "-" at either end, 253
-// bytes in all). Names in other scripts must be given in their "xn--" form here; see
+// The ASCII host a site text names, or nothing when it is not one. Blanks, tabs and line ends
+// around the text, a leading "http://" or "https://" and trailing "/" are forgiven; what remains
+// must be dot-separated labels of letters, digits and "-" (1 to 63 bytes each, no "-" at either
+// end, 253 bytes in all). Names in other scripts must be given in their "xn--" form here; see
 // siteHostFromText for the conversion.
 std::optional<std::string> asciiSiteHost(std::string_view text);
 

@@ -143,6 +143,10 @@ TEST(SiteHosts, OnlyHostNamesPass) {
     EXPECT_EQ(asciiSiteHost("  https://Pan.Example.com/ "), "Pan.Example.com");
     EXPECT_EQ(asciiSiteHost("xn--fiqs8s.example."), "xn--fiqs8s.example");
     EXPECT_EQ(asciiSiteHost("a-b.c1"), "a-b.c1");
+    // Enter after the last site in a text editor, or a tab before one: the host is still read.
+    EXPECT_EQ(asciiSiteHost("pan.example.com\r\n"), "pan.example.com");
+    EXPECT_EQ(asciiSiteHost("\t\n pan.example.com/\n"), "pan.example.com");
+    EXPECT_EQ(asciiSiteHost("\xA1\xA1pan.example.com\r\n\xA1\xA1"), "pan.example.com");
     for (const char* bad : {"", " ", "inj.t&pn=5000&rn=1", "a b.com", "a.com#x", "a%20.com", "a.com\r\nX: 1",
                             "a.com\tb", "-a.com", "a-.com", "a..com", ".a.com", "a.com/path", "a.com:8080",
                             "http://", "\x80", "新网盘", "a.com\x7f"}) {
@@ -161,6 +165,7 @@ TEST(SiteHosts, SearchesNeverCarryWhatIsNotAHost) {
     // A query key, a line break and a blank in a site text never reach a task (and so never an address).
     EXPECT_EQ(searchTasks(none, true, "inj.t&pn=5000&rn=1;ok.example;a.com\r\nHost: x;b c;\x80"),
               (V{"25.N.*ok.example"}));
+    EXPECT_EQ(searchTasks(none, true, "a.example\r\nHost: x;b.example\r\n"), (V{"25.N.*b.example"}));
     EXPECT_EQ(rejectedSites("ok.example;inj.t&pn=5000;;x y"), (V{"inj.t&pn=5000", "", "x y"}));
     EXPECT_EQ(sitesForSearch(" http://a.example/ ;bad host;b.example"), "a.example;;b.example");
     for (const std::string& task : searchTasks(none, true, "a.com\x01;b.com\x1f;c.com\x20;d.com")) {
