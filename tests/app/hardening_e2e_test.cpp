@@ -52,6 +52,15 @@ HWND focusOf(HWND window) {
     return info.hwndFocus;
 }
 
+// The control that has the keyboard while `window` is active. Suites run side by side and another
+// one's window may take the foreground at any moment; then `window` is made active again, which
+// gives the keyboard back to the control that had it, and the next call sees that control.
+HWND activeFocusOf(HWND window) {
+    HWND focus = focusOf(window);
+    if (focus == nullptr && GetForegroundWindow() != window) SetForegroundWindow(window);
+    return focus;
+}
+
 class Hardening : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.ok()); }
@@ -144,6 +153,27 @@ TEST_F(Hardening, GbkUrlTxtEndingInTheEuroSignIsSearched) {
     EXPECT_TRUE(app->closeAndWait(5000));
 }
 
+TEST_F(Hardening, LineBreaksInUrlTxtNeverReachARequest) {
+    // A header smuggled in after a line break makes its item no host; Enter after the last site,
+    // as a text editor leaves it, does not cost that site.
+    auto app = launch("a.example\r\nX-Injected: 1;b.example\r\n", true);
+    HWND settings = openSettings(*app);
+    ASSERT_NE(settings, nullptr);
+    cancelSettings(*app, settings);
+    ASSERT_TRUE(app->isTicked(app->control(ID_选择框1)));
+    const std::string expected = "资源数：" + std::to_string(sim.hitsFor("b.example", "k").size());
+    app->setText(app->control(ID_编辑框1), "k");
+    app->click(app->control(ID_按钮1));
+    EXPECT_TRUE(waitFor([&] { return app->text(app->control(ID_透明标签2)) == expected; }, 15000))
+        << app->text(app->control(ID_透明标签2));
+    EXPECT_EQ(requestedSites(), std::set<std::string>{"b.example"});
+    for (const SimRequest& r : sim.requests()) {
+        for (unsigned char c : r.target) EXPECT_GE(c, 0x21u) << r.target;
+    }
+    EXPECT_FALSE(app->exited(500));
+    EXPECT_TRUE(app->closeAndWait(5000));
+}
+
 TEST_F(Hardening, KeywordsThatAreNoFileNamesStillExportBesideTheProgram) {
     auto app = launch();
     // "a:b" would name the hidden stream "b资源列表.txt" of a file "a", which nobody finds.
@@ -229,7 +259,7 @@ TEST_F(Hardening, KeyboardFocusSurvivesMessageBoxesAndTheSettingsWindow) {
     auto app = launch("old.example", true);
     HWND main = app->mainWindow();
     HWND keyword = app->control(ID_编辑框1);
-    EXPECT_TRUE(waitFor([&] { return focusOf(main) == keyword; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return activeFocusOf(main) == keyword; }, 3000));
 
     // A message box comes and goes: the keyword box has the keyboard again.
     app->pressEnter(keyword);  // empty keyword
@@ -237,7 +267,7 @@ TEST_F(Hardening, KeyboardFocusSurvivesMessageBoxesAndTheSettingsWindow) {
     ASSERT_NE(box.box, nullptr);
     EXPECT_EQ(box.text, "请输入关键字！");
     app->closeMessageBox(box.box);
-    EXPECT_TRUE(waitFor([&] { return focusOf(main) == keyword; }, 3000))
+    EXPECT_TRUE(waitFor([&] { return activeFocusOf(main) == keyword; }, 3000))
         << "focus on id " << GetDlgCtrlID(focusOf(main)) << (focusOf(main) == main ? " (the main window)" : "");
     // Typing reaches it.
     PostMessageW(focusOf(main), WM_CHAR, L'k', 1);
@@ -248,7 +278,7 @@ TEST_F(Hardening, KeyboardFocusSurvivesMessageBoxesAndTheSettingsWindow) {
     box = app->waitForMessageBox();
     ASSERT_NE(box.box, nullptr);
     app->closeMessageBox(box.box);
-    EXPECT_TRUE(waitFor([&] { return focusOf(main) == app->control(ID_按钮1); }, 3000))
+    EXPECT_TRUE(waitFor([&] { return activeFocusOf(main) == app->control(ID_按钮1); }, 3000))
         << "focus on id " << GetDlgCtrlID(focusOf(main)) << (focusOf(main) == main ? " (the main window)" : "");
 
     // The settings window opens with the caret in its edit box; Esc is 取消.
@@ -263,7 +293,7 @@ TEST_F(Hardening, KeyboardFocusSurvivesMessageBoxesAndTheSettingsWindow) {
     EXPECT_EQ(readWholeFile(app->programDir() + "\\url.txt"), "old.example");
     EXPECT_TRUE(app->isTicked(other));
     // Back in the main window the keyboard is where it was: on "其他", clicked last.
-    EXPECT_TRUE(waitFor([&] { return focusOf(main) == other; }, 3000)) << "focus on " << focusOf(main);
+    EXPECT_TRUE(waitFor([&] { return activeFocusOf(main) == other; }, 3000)) << "focus on " << focusOf(main);
     EXPECT_TRUE(app->closeAndWait(5000));
 }
 
@@ -278,14 +308,30 @@ TEST_F(Hardening, TabGoesThroughTheControlsInScreenOrderAndEnterStillSearches) {
     expected.push_back(app->control(ID_选择框_全部));
     expected.push_back(app->control(ID_超级列表框1));
 
-    ASSERT_TRUE(waitFor([&] { return focusOf(main) == expected[0]; }, 3000));
     for (size_t i = 1; i <= expected.size(); ++i) {
-        HWND from = focusOf(main);
+        HWND from = expected[i - 1];
+        ASSERT_TRUE(waitFor([&] { return activeFocusOf(main) == from; }, 3000))
+            << "before Tab " << i << ": focus on id " << GetDlgCtrlID(focusOf(main)) << ", expected id "
+            << GetDlgCtrlID(from);
         PostMessageW(from, WM_KEYDOWN, VK_TAB, 0x000F0001);
         PostMessageW(from, WM_KEYUP, VK_TAB, 0xC00F0001);
         HWND want = expected[i % expected.size()];
-        EXPECT_TRUE(waitFor([&] { return focusOf(main) == want; }, 3000))
+        EXPECT_TRUE(waitFor([&] { return activeFocusOf(main) == want; }, 3000))
             << "Tab " << i << ": focus on id " << GetDlgCtrlID(focusOf(main)) << ", expected id " << GetDlgCtrlID(want);
+        if (i == 5) {
+            // Another program takes the foreground (Alt+Tab) and gives it back: the keyboard
+            // returns to the control that had it.
+            HWND other = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                         nullptr, nullptr, nullptr, nullptr);
+            ASSERT_NE(other, nullptr);
+            SetForegroundWindow(other);
+            EXPECT_TRUE(waitFor([&] { return focusOf(main) == nullptr; }, 3000)) << GetDlgCtrlID(focusOf(main));
+            DestroyWindow(other);
+            SetForegroundWindow(main);
+            EXPECT_TRUE(waitFor([&] { return activeFocusOf(main) == want; }, 3000))
+                << "after Alt+Tab: focus on id " << GetDlgCtrlID(focusOf(main)) << ", expected id "
+                << GetDlgCtrlID(want);
+        }
         if (i == 10) {
             // The window manager may activate a window again that is already active (under
             // load, a late activation from the first mapping): the keyboard stays where it is.
