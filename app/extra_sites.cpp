@@ -1,10 +1,57 @@
 #include "app/extra_sites.h"
 
+#include <cstdint>
+
 #include "http/encoding.h"
 #include "search/services.h"
 
 namespace {
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+constexpr std::string_view UTF16LE_BOM = "\xFF\xFE";
+constexpr std::string_view UTF16BE_BOM = "\xFE\xFF";
+
+void appendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 after its byte-order mark, up to the first zero unit, as UTF-8. A lone surrogate
+// becomes U+FFFD and an odd last byte is dropped.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    auto unitAt = [&](size_t i) -> uint32_t {
+        auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0);
+    };
+    std::string out;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t unit = unitAt(i);
+        if (unit == 0) break;
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+    }
+    return out;
+}
 
 bool hasHighByte(std::string_view bytes) {
     for (unsigned char c : bytes)
@@ -46,6 +93,9 @@ bool isUtf8(std::string_view bytes) {
 }
 
 std::string extraSitesFromBytes(std::string_view bytes) {
+    // Notepad's "Unicode" and "Unicode big endian": zero bytes are part of every ASCII character.
+    if (bytes.substr(0, 2) == UTF16LE_BOM) return utf8ToGbk(utf16ToUtf8(bytes.substr(2), false));
+    if (bytes.substr(0, 2) == UTF16BE_BOM) return utf8ToGbk(utf16ToUtf8(bytes.substr(2), true));
     std::string_view text = bytes.substr(0, bytes.find('\0'));
     if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM) return utf8ToGbk(text.substr(UTF8_BOM.size()));
     if (hasHighByte(text) && isUtf8(text)) return utf8ToGbk(text);

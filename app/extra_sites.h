@@ -11,7 +11,9 @@ inline constexpr const char HELP_SECOND_EXAMPLE_HOST[] = "pan.example.com";
 // The file's bytes up to the first zero byte, as GBK text. The program writes GBK; a file that
 // another editor saved as UTF-8 is converted: one that starts with the UTF-8 byte-order mark,
 // or one that holds a byte of 0x80 or more and is valid UTF-8 as a whole (a GBK text of more
-// than a character or two almost never is). Everything else is taken as GBK, unchanged.
+// than a character or two almost never is). A file that starts with a UTF-16 byte-order mark
+// (either order) is read as UTF-16 up to its first zero unit. Everything else is taken as GBK,
+// unchanged.
 std::string extraSitesFromBytes(std::string_view bytes);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence.

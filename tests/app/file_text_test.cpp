@@ -71,6 +71,35 @@ TEST(ExtraSitesFile, GbkAsWrittenAndUtf8AsTheUserWroteIt) {
     EXPECT_EQ(extraSitesFromBytes("电影;中文网盘"), "电影;中文网盘");
 }
 
+namespace {
+// `text` as UTF-16 bytes behind the byte-order mark, in either order.
+std::string utf16Bytes(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) {
+        char high = char(unit >> 8), low = char(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+}  // namespace
+
+TEST(ExtraSitesFile, Utf16AsNotepadSavesIt) {
+    for (bool bigEndian : {false, true}) {
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(u"pan.example.com;新网盘", bigEndian)), "pan.example.com;新网盘");
+        // The zero unit ends the text as the zero byte does elsewhere; a lone last byte is dropped.
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(std::u16string(u"a.com\0b.com", 11), bigEndian)), "a.com");
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(u"a.com", bigEndian) + "x"), "a.com");
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(u"", bigEndian)), "");
+        // A pair of surrogates is one character; one alone is no character at all.
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(u"a;\U0001F600", bigEndian)), "a;" + utf8ToGbk("\xF0\x9F\x98\x80"));
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(std::u16string(u"a\xD800" u"b", 3), bigEndian)),
+                  "a" + utf8ToGbk("\xEF\xBF\xBD") + "b");
+        EXPECT_EQ(extraSitesFromBytes(utf16Bytes(std::u16string(u"a\xDC00", 2), bigEndian)),
+                  "a" + utf8ToGbk("\xEF\xBF\xBD"));
+    }
+}
+
 TEST(ExtraSitesFile, StrictUtf8) {
     EXPECT_TRUE(isUtf8(""));
     EXPECT_TRUE(isUtf8("abc"));

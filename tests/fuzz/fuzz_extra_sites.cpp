@@ -12,10 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text = extraSitesFromBytes(bytes);
     FUZZ_CHECK(text.find('\0') == std::string::npos);
     const std::string head = bytes.substr(0, bytes.find('\0'));
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
     bool ascii = true;
     for (unsigned char c : head) ascii = ascii && c < 0x80;
     if (ascii) FUZZ_CHECK(text == head);
-    if (!isUtf8(head) && head.compare(0, 3, "\xEF\xBB\xBF") != 0) FUZZ_CHECK(text == head);
+    if (!utf16 && !isUtf8(head) && head.compare(0, 3, "\xEF\xBB\xBF") != 0) FUZZ_CHECK(text == head);
 
     checkExtraSites(text);
     // Only the items that are host names become tasks, each keeping its item's number, and no
