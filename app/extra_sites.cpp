@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "http/encoding.h"
+#include "http/text.h"
 #include "search/services.h"
 
 namespace {
@@ -10,24 +11,6 @@ constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 constexpr std::string_view UTF16LE_BOM = "\xFF\xFE";
 constexpr std::string_view UTF16BE_BOM = "\xFE\xFF";
-
-void appendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 // UTF-16 after its byte-order mark, up to the first zero unit, as UTF-8. A lone surrogate
 // becomes U+FFFD and an odd last byte is dropped.
@@ -43,12 +26,12 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
             uint32_t low = unitAt(i + 2);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                out += utf8Of(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+        out += utf8Of(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
     }
     return out;
 }

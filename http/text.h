@@ -1,6 +1,7 @@
 // Text primitives on GBK byte strings: 1-based positions, -1 for "not found",
 // double-byte characters stepped over as one unit.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,3 +46,6 @@ std::vector<std::string> splitText(std::string_view text, std::string_view separ
 
 // ASCII letters lower-cased; double-byte characters left alone.
 std::string asciiLower(std::string_view text);
+
+// The UTF-8 bytes of one code point (up to U+10FFFF; the caller keeps surrogates out).
+std::string utf8Of(uint32_t codePoint);
