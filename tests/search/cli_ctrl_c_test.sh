@@ -30,6 +30,14 @@ start_sim() {
     exit 1
 }
 
+# Waits (30 s at most) until the engine has been asked for more than $1 pages in all.
+wait_for_pages_over() {
+    for _ in $(seq 3000); do
+        [ "$(grep -c '^GET' "$work/sim.log")" -gt "$1" ] && return 0
+        sleep 0.01
+    done
+}
+
 # The unix process Wine runs the program in.
 cli_pid() {
     pgrep -f "^[^ ]*quorrel-cli.exe search $1" | head -1
@@ -40,10 +48,7 @@ start_sim --latency=4000 --hits=120
 timeout 60 wine "$cli" search stopme --services=1,2 --engine=127.0.0.1:"$port" \
     >"$work/out" 2>"$work/err" </dev/null &
 runner=$!
-for _ in $(seq 300); do
-    [ "$(grep -c '^GET' "$work/sim.log")" -ge 2 ] && break
-    sleep 0.1
-done
+wait_for_pages_over 1
 sleep 0.5  # both first pages delivered; the second pages are on their way
 pid=$(cli_pid stopme)
 [ -n "$pid" ] || fail "quorrel-cli is not running"
@@ -70,10 +75,7 @@ for round in $(seq 8); do
     timeout 60 wine "$cli" search race$round --services=1,2,3,4 --engine=127.0.0.1:"$port" \
         >"$work/out$round" 2>"$work/err$round" </dev/null &
     runner=$!
-    for _ in $(seq 3000); do
-        [ "$(grep -c '^GET' "$work/sim.log")" -gt "$asked" ] && break
-        sleep 0.01
-    done
+    wait_for_pages_over "$asked"
     sleep "$(printf '0.%03d' $(((round - 1) * 40)))"
     while kill -0 "$runner" 2>/dev/null; do
         pid=$(cli_pid race$round)
