@@ -1,7 +1,9 @@
-# quorrel_add_gtest(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# quorrel_add_gtest(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [RESOURCE_LOCK name])
 # One ctest entry per test executable; under cross-compiling ctest runs it through Wine.
+# RESOURCE_LOCK keeps suites that share one thing of the display (the pointer) from running
+# side by side under ctest -j.
 function(quorrel_add_gtest name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
   if(NOT QUORREL_NATIVE)
@@ -13,4 +15,7 @@ function(quorrel_add_gtest name)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  if(T_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
+  endif()
 endfunction()
