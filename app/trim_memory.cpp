@@ -18,13 +18,22 @@ enum class FileState { Missing, Ours, Other };
 
 // Opens the file shared for reading only and compares it with our bytes. While `held` stays
 // open nobody can write, replace or delete the file, so what was checked is what runs.
+// Another instance renaming its copy into place keeps the file open for deletion for a moment
+// (sharing violation); that copy is the one we look for, so it is waited for, briefly.
 FileState checkTool(const std::wstring& path, std::string_view bytes, UniqueHandle& held) {
-    held.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Missing : FileState::Other;
+    constexpr int SHARING_TRIES = 50;
+    constexpr DWORD SHARING_PAUSE_MS = 10;
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < SHARING_TRIES; ++attempt) {
+        held.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (held) break;
+        error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION) break;
+        Sleep(SHARING_PAUSE_MS);
     }
+    if (!held)
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Missing : FileState::Other;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(held.get(), &size) || size.QuadPart != LONGLONG(bytes.size())) return FileState::Other;
     std::string content(bytes.size(), '\0');
