@@ -266,9 +266,7 @@ TEST_F(ControlPainterTest, ComboBoxButtonBorderAndList) {
     EXPECT_EQ(1, record->hotItem);
     expectPixel(layered(button, ACCENT, 60), shot(combo).at(bx, by), "hot button");
     SendMessageW(combo, WM_MOUSELEAVE, 0, 0);
-    SetForegroundWindow(window);
-    SetFocus(combo);
-    pump(20);
+    ASSERT_TRUE(giveFocus(window, combo));
     expectPixel(layered(face(), ACCENT, 180), shot(combo).at(0, c.h / 2), "focused border");
     SetFocus(other);
     pump(20);

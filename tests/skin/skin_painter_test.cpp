@@ -120,13 +120,9 @@ TEST_F(PushButtonPainterTest, HotAddsTheAccentLayers) {
 }
 
 TEST_F(PushButtonPainterTest, FocusedShowsTheFixedGlowWhateverTheAccent) {
-    SetForegroundWindow(window);
-    SetFocus(other);
-    pump(20);
+    ASSERT_TRUE(giveFocus(window, other));
     Capture before = paintAndCapture();
-    SetFocus(button);
-    pump(20);
-    ASSERT_EQ(button, GetFocus());
+    ASSERT_TRUE(giveFocus(window, button));
     Capture focused = paintAndCapture();
     // The glow 0xDDCA22 is RGB(0x22, 0xCA, 0xDD). Just inside the edge red falls and green and
     // blue rise; the accent 0xFF8800 (green 0x88, below the grey there) would lower green instead.

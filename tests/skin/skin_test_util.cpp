@@ -63,6 +63,19 @@ void show(HWND window) {
     ShowWindow(window, SW_SHOWNOACTIVATE);
 }
 
+bool giveFocus(HWND topLevel, HWND control) {
+    DWORD end = GetTickCount() + 3000;
+    do {
+        if (GetFocus() != control) {
+            SetForegroundWindow(topLevel);
+            SetFocus(control);
+        }
+        pump(20);
+        if (GetFocus() == control) return true;
+    } while (static_cast<int>(end - GetTickCount()) > 0);
+    return false;
+}
+
 HWND addChild(HWND parent, const char* className, const char* textGbk, DWORD style, int x, int y, int w, int h,
               DWORD exStyle, int id) {
     HWND child = CreateWindowExW(exStyle, gbkToWide(className).c_str(), gbkToWide(textGbk).c_str(),

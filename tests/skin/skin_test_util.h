@@ -16,6 +16,9 @@ HWND createWindow(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXI
 // Shows a window without activating it. Under Wine an activated window becomes managed, and
 // unmapping a managed window waits two seconds for a window manager that Xvfb does not have.
 void show(HWND window);
+// Activates `topLevel` and puts the keyboard on `control`, again while another program's window
+// takes the foreground (suites run side by side); false when it did not hold within 3 s.
+bool giveFocus(HWND topLevel, HWND control);
 HWND addChild(HWND parent, const char* className, const char* textGbk, DWORD style, int x, int y, int w, int h,
               DWORD exStyle = 0, int id = 0);
 

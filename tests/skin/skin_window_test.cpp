@@ -264,11 +264,8 @@ TEST_F(SkinWindowTest, EditBorderFollowsFocusWithTheAccentAndNormalLine) {
     HWND other = addChild(w, "Button", "另", BS_PUSHBUTTON, 200, 60, 60, 24);
     ASSERT_TRUE(SkinWindow(w));
     show(w);
-    SetForegroundWindow(w);
-    pump(30);
     const double veiled = over(0x40, 0xFF, 100);
-    SetFocus(edit);
-    pump(20);
+    ASSERT_TRUE(giveFocus(w, edit));
     PaintEditFrame(edit);
     Capture focused = capture(edit);
     DWORD f = focused.at(0, focused.h / 2);
