@@ -1,7 +1,8 @@
 # quorrel_add_gtest(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [RESOURCE_LOCK name])
 # One ctest entry per test executable; under cross-compiling ctest runs it through Wine.
-# RESOURCE_LOCK keeps suites that share one thing of the display (the pointer) from running
-# side by side under ctest -j.
+# RESOURCE_LOCK display: the suites that show windows share one screen, pointer and foreground.
+# A window mapped under the pointer, a pointer moved or the foreground taken by one of them
+# changes what another sees, so under ctest -j they run one after another.
 function(quorrel_add_gtest name)
   cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
