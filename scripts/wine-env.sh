@@ -19,6 +19,9 @@ wine_display_up() {
     # cannot make us guess wrong.
     local numberFile=$QUORREL_BUILD/xvfb.display
     rm -f "$numberFile"
+    # Wine processes left from an earlier display (its desktop above all) would hand the new
+    # one's programs X resources of the old server, which end them with BadWindow.
+    wineserver -k >>"$WINE_LOG" 2>&1 </dev/null || true
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$numberFile" >>"$WINE_LOG" 2>&1 </dev/null &
     echo $! >"$QUORREL_BUILD/xvfb.pid"
     local i
