@@ -19,7 +19,6 @@
 
 namespace {
 constexpr UINT WM_WINDOW_CALLS = WM_APP + 1;  // a worker queued list changes
-constexpr UINT WM_SEARCH_ENDED = WM_APP + 2;  // the last worker has ended
 constexpr COLORREF RED_TEXT = 0x0000FF;
 // The caption of a service box whose search did not arrive whole: dark red on the blue.
 constexpr COLORREF FAILED_SERVICE_TEXT = RGB(150, 0, 0);
@@ -332,6 +331,12 @@ void MainWindow::onDrawItem(const DRAWITEMSTRUCT& item) {
 
 void MainWindow::startSearch() {
     results_.clear();
+    // What the list showed is gone. A catch-up of its scroll range, or the end of a search that
+    // is over but not yet shown, has nothing left to show and must not rewrite the count label
+    // (a message box below runs both): the label keeps its text until a search says otherwise.
+    KillTimer(window_, LIST_SYNC_TIMER);
+    listSyncPending_ = false;
+    if (workers_->idle()) searchEndPending_ = false;
     failures_.clear();
     if (!shownFailures_.empty()) {
         shownFailures_.clear();
@@ -351,6 +356,7 @@ void MainWindow::startSearch() {
     // Sites in other scripts go out in their "xn--" form; what is no host name is never sent.
     const std::string sites = sitesForSearch(extraSites_, siteHostFromText);
     // Queued, not started: however many extra sites there are, this returns at once.
+    searchEndPending_ = true;
     workers_->submit(searchTasks(ticked, isTicked(ID_选择框1), sites), sink_);
 }
 
@@ -375,7 +381,8 @@ void MainWindow::onServiceEnded(const ServiceOutcome& outcome) {
 
 void MainWindow::onSearchEnded() {
     // A search started since the pool went idle is still running: its end will come.
-    if (!workers_ || !workers_->idle()) return;
+    if (!searchEndPending_ || !workers_ || !workers_->idle()) return;
+    searchEndPending_ = false;
     KillTimer(window_, LIST_SYNC_TIMER);
     listSyncPending_ = false;
     results_.sync();

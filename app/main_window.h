@@ -19,6 +19,8 @@ public:
     static constexpr int OUTER_WIDTH = 629;
     static constexpr int OUTER_HEIGHT = 454;
     static constexpr COLORREF BACKGROUND = 0xFF8800;
+    // Posted by the worker pool when its last worker has ended.
+    static constexpr UINT WM_SEARCH_ENDED = WM_APP + 2;
 
     MainWindow() = default;
     MainWindow(const MainWindow&) = delete;
@@ -86,6 +88,7 @@ private:
     ResultList filtered_;  // 超级列表框2, which nothing fills
     int hitCounter_ = 0;
     bool listSyncPending_ = false;  // LIST_SYNC_TIMER runs: rows wait for the list's scroll bars
+    bool searchEndPending_ = false;  // a search was started whose end the window has not shown
     std::string extraSites_;  // the content of url.txt
     // Services whose search did not arrive whole: gathered while the search runs, shown (the
     // count label's tooltip, the boxes' captions) once it has ended; a new search clears them.

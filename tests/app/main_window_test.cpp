@@ -182,6 +182,36 @@ TEST_F(MainWindowTest, EveryPageReachesTheListAsOneCountUpdate) {
     EXPECT_EQ(window.results().size(), 0u);
 }
 
+// An empty keyword clears the list and leaves the count label as it was, also when the end of
+// the search before, or a catch-up of the list, is still waiting in the queue: the message box
+// runs them while it asks.
+TEST_F(MainWindowTest, AnEmptyKeywordKeepsTheCountWhileALateSearchEndWaits) {
+    EngineSimOptions options;
+    options.hitsPerSite = {{ServiceTable[0].host, 2}};
+    options.hitsPerQuery = 0;
+    sim.setOptions(options);
+    search("k", {1});
+    ASSERT_TRUE(waitFor([&] { return label() == "资源数：2" && window.waitForWorkers(0); }, 10000)) << label();
+    waitFor([] { return false; }, 100);  // the real end is shown
+
+    PostMessageW(window.handle(), MainWindow::WM_SEARCH_ENDED, 0, 0);
+    std::atomic<bool> answered{false};
+    std::thread answer([&] {
+        HWND box = nullptr;
+        for (int i = 0; i < 500 && !(box = messageBoxOfThisProcess()); ++i) Sleep(10);
+        Sleep(100);  // the box's own loop has run what was queued
+        if (box) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        answered = box != nullptr;
+    });
+    search("", {1});
+    answer.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(window.results().size(), 0u);
+    EXPECT_EQ(label(), "资源数：2");
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(label(), "资源数：2");
+}
+
 // Failed services are shown once the search has ended: the count label keeps its text, its
 // tooltip names them, and their boxes' captions (or "其他" for an extra site) change colour. A
 // new search clears it all.
