@@ -7,14 +7,17 @@
 #include "app/app_files.h"
 
 namespace {
+// A folder no earlier run left behind: Wine reuses process ids, so a name is taken only when
+// the folder is new.
 std::wstring freshFolder(const std::wstring& name) {
     static int counter = 0;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"quorrel-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(++counter) + L"-" + name;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    for (;;) {
+        std::wstring folder = std::wstring(temp) + L"quorrel-files-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++counter) + L"-" + name;
+        if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return folder;
+    }
 }
 
 int filesIn(const std::wstring& folder) {

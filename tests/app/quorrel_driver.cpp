@@ -60,10 +60,13 @@ std::string freshDirectory(const std::string& name) {
     static std::atomic<int> counter{0};
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::string dir = wideToGbk(temp) + "quorrel-app-" + std::to_string(GetCurrentProcessId()) + "-" +
-                      std::to_string(++counter) + "-" + name;
-    CreateDirectoryW(wide(dir).c_str(), nullptr);
-    return dir;
+    // Taken only when new: Wine reuses process ids, and a folder left by an earlier run would
+    // bring its url.txt along.
+    for (;;) {
+        std::string dir = wideToGbk(temp) + "quorrel-app-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(++counter) + "-" + name;
+        if (CreateDirectoryW(wide(dir).c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return dir;
+    }
 }
 
 std::string readWholeFile(const std::string& path, bool* exists) {

@@ -197,11 +197,13 @@ protected:
     void SetUp() override {
         WCHAR temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"quorrel_trim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-               std::to_wstring(++counter);
+        // A root no earlier run left behind (Wine reuses process ids).
+        do {
+            root = std::wstring(temp) + L"quorrel_trim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                   std::to_wstring(++counter);
+        } while (!CreateDirectoryW(root.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
         dir = root + L"\\win dir";  // a blank in the path must not split the command line
         userDir = root + L"\\user \uD55C\uAE00";  // a per-user folder whose name GBK cannot hold
-        CreateDirectoryW(root.c_str(), nullptr);
         CreateDirectoryW(dir.c_str(), nullptr);
         reportPath = root + L"\\report.txt";
         SetEnvironmentVariableW(L"QUORREL_EMPTY_REPORT", reportPath.c_str());
