@@ -5,19 +5,11 @@
 #include <string>
 
 #include "app/app_files.h"
+#include "tests/app/temp_folder.h"
 
 namespace {
-// A folder no earlier run left behind: Wine reuses process ids, so a name is taken only when
-// the folder is new.
 std::wstring freshFolder(const std::wstring& name) {
-    static int counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    for (;;) {
-        std::wstring folder = std::wstring(temp) + L"quorrel-files-" + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(++counter) + L"-" + name;
-        if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return folder;
-    }
+    return newTempFolder(L"quorrel-files-", L"-" + name);
 }
 
 int filesIn(const std::wstring& folder) {

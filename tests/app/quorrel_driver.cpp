@@ -6,10 +6,10 @@
 #include <gdiplus.h>
 
 #include <algorithm>
-#include <atomic>
 
 #include "app/control_ids.h"
 #include "http/encoding.h"
+#include "tests/app/temp_folder.h"
 
 #ifndef QUORREL_EXE
 #error "QUORREL_EXE must name the built quorrel.exe"
@@ -57,16 +57,7 @@ std::string windowsPath(const std::string& path) {
 }
 
 std::string freshDirectory(const std::string& name) {
-    static std::atomic<int> counter{0};
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    // Taken only when new: Wine reuses process ids, and a folder left by an earlier run would
-    // bring its url.txt along.
-    for (;;) {
-        std::string dir = wideToGbk(temp) + "quorrel-app-" + std::to_string(GetCurrentProcessId()) + "-" +
-                          std::to_string(++counter) + "-" + name;
-        if (CreateDirectoryW(wide(dir).c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return dir;
-    }
+    return wideToGbk(newTempFolder(L"quorrel-app-", L"-" + wide(name)));
 }
 
 std::string readWholeFile(const std::string& path, bool* exists) {

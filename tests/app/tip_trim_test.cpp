@@ -11,6 +11,7 @@
 #include "app/tip_window.h"
 #include "app/trim_memory.h"
 #include "http/encoding.h"
+#include "tests/app/temp_folder.h"
 
 namespace {
 
@@ -195,13 +196,7 @@ bool exists(const std::wstring& path) {
 class TrimMemory : public ::testing::Test {
 protected:
     void SetUp() override {
-        WCHAR temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        // A root no earlier run left behind (Wine reuses process ids).
-        do {
-            root = std::wstring(temp) + L"quorrel_trim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                   std::to_wstring(++counter);
-        } while (!CreateDirectoryW(root.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
+        root = newTempFolder(L"quorrel_trim_");
         dir = root + L"\\win dir";  // a blank in the path must not split the command line
         userDir = root + L"\\user \uD55C\uAE00";  // a per-user folder whose name GBK cannot hold
         CreateDirectoryW(dir.c_str(), nullptr);
@@ -227,7 +222,6 @@ protected:
     }
     std::string ourLine() const { return "pid=" + std::to_string(GetCurrentProcessId()) + " result=0\r\n"; }
 
-    static inline int counter = 0;
     // Nothing but the tool itself is left in the folder: no temporary file.
     static int filesIn(const std::wstring& folder) {
         WIN32_FIND_DATAW found;
