@@ -148,8 +148,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == LIST_SYNC_TIMER) {
-                KillTimer(window_, LIST_SYNC_TIMER);
-                listSyncPending_ = false;
+                stopListSync();
                 results_.sync();
                 showCount();
             }
@@ -334,8 +333,7 @@ void MainWindow::startSearch() {
     // What the list showed is gone. A catch-up of its scroll range, or the end of a search that
     // is over but not yet shown, has nothing left to show and must not rewrite the count label
     // (a message box below runs both): the label keeps its text until a search says otherwise.
-    KillTimer(window_, LIST_SYNC_TIMER);
-    listSyncPending_ = false;
+    stopListSync();
     if (workers_->idle()) searchEndPending_ = false;
     failures_.clear();
     if (!shownFailures_.empty()) {
@@ -370,6 +368,11 @@ void MainWindow::addHits(const std::vector<Hit>& hits) {
     showCount();
 }
 
+void MainWindow::stopListSync() {
+    KillTimer(window_, LIST_SYNC_TIMER);
+    listSyncPending_ = false;
+}
+
 void MainWindow::showCount() {
     // The rows the list has, so the label never runs ahead of the list.
     setWindowTextGbk(control(ID_透明标签2), countText(int(results_.shown())));
@@ -383,8 +386,7 @@ void MainWindow::onSearchEnded() {
     // A search started since the pool went idle is still running: its end will come.
     if (!searchEndPending_ || !workers_ || !workers_->idle()) return;
     searchEndPending_ = false;
-    KillTimer(window_, LIST_SYNC_TIMER);
-    listSyncPending_ = false;
+    stopListSync();
     results_.sync();
     showCount();
     shownFailures_ = failures_;

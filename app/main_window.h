@@ -64,6 +64,7 @@ private:
     void showContextMenu();
     void onServiceEnded(const ServiceOutcome& outcome);
     void onSearchEnded();
+    void stopListSync();  // the rows still waiting for the list's scroll bars need no catch-up
     void showFailures();
     bool serviceBoxFailed(HWND box) const;
 
