@@ -1,7 +1,7 @@
 #include "app/export_format.h"
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 
 namespace {
 void appendEntries(std::string& text, const std::vector<ResultRow>& rows) {

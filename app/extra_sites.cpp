@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "search/services.h"
 
 namespace {

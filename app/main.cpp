@@ -9,7 +9,7 @@
 
 #include "app/app_files.h"
 #include "app/main_window.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/profile.h"
 #include "search/query.h"
 #include "skin/skin.h"

@@ -11,7 +11,7 @@
 #include "app/result_actions.h"
 #include "app/settings_window.h"
 #include "app/ui_text.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "res/resource_ids.h"
 #include "search/query.h"
 #include "search/site_host.h"

@@ -9,8 +9,8 @@
 
 #include "app/result_list.h"
 #include "app/search_command.h"
-#include "app/tip_window.h"
-#include "app/win_owners.h"
+#include "skin/tip_window.h"
+#include "win/owners.h"
 #include "search/services.h"
 #include "search/worker_pool.h"
 

@@ -7,8 +7,8 @@
 
 #include "app/app_files.h"
 #include "app/ui_text.h"
-#include "app/win_owners.h"
-#include "http/encoding.h"
+#include "win/owners.h"
+#include "text/encoding.h"
 #include "skin/skin.h"
 
 ResultRow selectedRow(HWND list) {

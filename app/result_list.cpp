@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 void ResultList::clear() {
     // The rows go first: a repaint between the two steps asks for none of them.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win_owners.h"
+#include "win/owners.h"
 #include "app/window_calls.h"
 #include "search/worker.h"
 

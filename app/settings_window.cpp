@@ -6,8 +6,8 @@
 #include "app/extra_sites.h"
 #include "search/site_host.h"
 #include "app/ui_text.h"
-#include "app/win_owners.h"
-#include "http/encoding.h"
+#include "win/owners.h"
+#include "text/encoding.h"
 #include "skin/skin.h"
 
 namespace {

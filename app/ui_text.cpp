@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 std::string windowTextGbk(HWND window) {
     int length = GetWindowTextLengthW(window);

@@ -14,7 +14,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/win_owners.h"
+#include "win/owners.h"
 
 class WindowCallQueue {
 public:

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 inline double benchNowMs() {
     static LARGE_INTEGER frequency = [] {

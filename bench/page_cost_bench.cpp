@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "http/web_request.h"
 #include "regex/com_owners.h"
 #include "regex/regex_object.h"

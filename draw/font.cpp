@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "draw/flat_call.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 namespace draw {
 

@@ -1,6 +1,6 @@
 // Graphics: settings, world transform, drawing, text, pictures and clipping.
 #include "draw/flat_call.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 namespace draw {
 namespace {

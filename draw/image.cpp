@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "draw/flat_call.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 namespace draw {
 namespace {

@@ -1,6 +1,6 @@
 #include "http/cookies.h"
 
-#include "http/text.h"
+#include "text/text.h"
 
 std::string cookieName(std::string_view item) {
     int p = findText(item, "=");

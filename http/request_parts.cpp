@@ -1,6 +1,6 @@
 #include "http/request_parts.h"
 
-#include "http/text.h"
+#include "text/text.h"
 #include "http/web_request.h"
 
 uint32_t requestFlags(std::string_view url, bool cookiesGiven, bool noRedirect) {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "http/text.h"
+#include "text/text.h"
 
 std::string urlHost(std::string_view url, bool domainOnly, bool keepPort) {
     std::string u = asciiLower(url);

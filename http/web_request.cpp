@@ -3,7 +3,7 @@
 #include "http/canceller.h"
 #include "http/cookies.h"
 #include "http/request_parts.h"
-#include "http/text.h"
+#include "text/text.h"
 #include "http/url.h"
 #include "http/win_handles.h"
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string_view>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth cmake \
          googletest fonts-wqy-microhei imagemagick locales x11-utils g++ python3 nsis \
-         clang libclang-rt-14-dev procps; do
+         clang libclang-rt-14-dev procps nlohmann-json3-dev fonts-wine ccache; do
     have_pkg "$p" || need+=("$p")
 done
 

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdint>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "search/query.h"
 #include "search/worker.h"
 

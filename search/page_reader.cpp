@@ -1,6 +1,6 @@
 #include "search/page_reader.h"
 
-#include "http/text.h"
+#include "text/text.h"
 #include "search/worker.h"
 
 namespace {

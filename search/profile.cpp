@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "search/query.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // is read through the platform's wide-character API.
 #include <windows.h>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/profile.h"
 
 namespace {

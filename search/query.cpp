@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "search/site_host.h"
 #include "search/services.h"
 

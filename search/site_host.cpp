@@ -1,6 +1,6 @@
 #include "search/site_host.h"
 
-#include "http/text.h"
+#include "text/text.h"
 
 namespace {
 bool isLabelByte(char c) {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/site_host.h"
 
 std::optional<std::string> siteHostFromText(std::string_view text) {

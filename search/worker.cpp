@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "http/web_request.h"
 #include "regex/com_owners.h"
 #include "search/extract.h"

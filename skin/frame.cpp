@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/tip_window.h"
-#include "app/trim_memory.h"
+#include "skin/tip_window.h"
+#include "skin/trim_memory.h"
 #include "skin/engine.h"
 
 namespace skin {

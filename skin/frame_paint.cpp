@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/tip_window.h"
+#include "skin/tip_window.h"
 #include "skin/engine.h"
 #include "skin/paint_util.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/tip_window.h"
-#include "http/encoding.h"
+#include "skin/tip_window.h"
+#include "text/encoding.h"
 #include "skin/engine.h"
 
 namespace skin {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/control_ids.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/services.h"
 #include "tests/app/quorrel_driver.h"
 #include "tools/engine_sim/engine_sim.h"

@@ -4,7 +4,7 @@
 
 #include "app/export_format.h"
 #include "app/extra_sites.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 namespace {
 std::wstring nameFor(const std::string& gbkKeyword) {

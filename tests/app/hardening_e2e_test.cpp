@@ -8,7 +8,7 @@
 #include <set>
 
 #include "app/control_ids.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/services.h"
 #include "tests/app/quorrel_driver.h"
 #include "tests/http/child_output.h"

@@ -13,7 +13,7 @@
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/window_calls.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/query.h"
 #include "search/services.h"
 #include "skin/skin.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "app/control_ids.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "tests/app/temp_folder.h"
 
 #ifndef QUORREL_EXE

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/query.h"
 #include "search/site_host.h"
 #include "search/services.h"

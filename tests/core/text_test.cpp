@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "http/text.h"
+#include "text/text.h"
 
 // "汉" in GBK is BA BA; "乇" is D8 BF... a character whose trail byte is an ASCII letter or
 // separator is what breaks byte-wise searching. 0x81 0x3B is a GBK pair whose trail is ';'.

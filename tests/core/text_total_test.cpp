@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "http/text.h"
+#include "text/text.h"
 
 namespace {
 using V = std::vector<std::string>;

@@ -1,7 +1,7 @@
 // The export text and the export file's name on any keyword and any rows: the name never holds
 // a character Windows refuses or a device name before its first dot, and ends in the suffix.
 #include "app/export_format.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

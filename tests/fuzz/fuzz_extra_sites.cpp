@@ -1,7 +1,7 @@
 // url.txt as any bytes: read as text (GBK, or UTF-8 converted), checked as the settings window
 // checks it, and searched: every extra site becomes a task whose address can be built.
 #include "app/extra_sites.h"
-#include "http/text.h"
+#include "text/text.h"
 #include "search/query.h"
 #include "search/site_host.h"
 #include "search/services.h"

@@ -1,7 +1,7 @@
 // Task texts and query addresses on any bytes: a task made from a number and a host reads back
 // as them, the keyword's encoding holds only the plain characters and escapes, the search makes
 // one task per ticked service and per extra site.
-#include "http/text.h"
+#include "text/text.h"
 #include "search/query.h"
 #include "search/site_host.h"
 #include "search/services.h"

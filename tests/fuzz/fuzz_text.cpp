@@ -1,6 +1,6 @@
 // The text primitives on any bytes: positions stay inside the text and name real matches,
 // pieces join back into the text, cuts are pieces of it.
-#include "http/text.h"
+#include "text/text.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

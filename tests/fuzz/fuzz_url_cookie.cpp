@@ -1,6 +1,6 @@
 // URL splitting and cookie merging on any bytes.
 #include "http/cookies.h"
-#include "http/text.h"
+#include "text/text.h"
 #include "http/url.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "http/text.h"
+#include "text/text.h"
 #include "regex/regex_object.h"
 
 namespace {

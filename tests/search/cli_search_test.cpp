@@ -6,8 +6,8 @@
 
 #include <map>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "search/services.h"
 #include "tests/http/child_output.h"
 #include "tools/engine_sim/engine_sim.h"

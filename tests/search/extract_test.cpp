@@ -2,7 +2,7 @@
 // redirect links apart, the host rule, containers and windows, and profile files.
 #include <gtest/gtest.h>
 
-#include "http/text.h"
+#include "text/text.h"
 #include "search/extract.h"
 #include "search/profile.h"
 #include "search/query.h"

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "search/query.h"
 #include "search/worker.h"
 #include "tools/engine_sim/engine_sim.h"

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "regex/regex_object.h"
 #include "search/page_reader.h"
 #include "search/profile.h"

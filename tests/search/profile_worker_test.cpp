@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "http/text.h"
+#include "text/text.h"
 #include "search/extract.h"
 #include "search/profile.h"
 #include "search/query.h"

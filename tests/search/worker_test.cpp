@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "http/canceller.h"
-#include "http/text.h"
+#include "text/text.h"
 #include "http/web_request.h"
 #include "search/query.h"
 #include "search/services.h"

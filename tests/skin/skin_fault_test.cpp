@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "skin/engine.h"
 #include "tests/skin/skin_test_util.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "draw/draw.h"
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "skin/engine.h"
 
 namespace skintest {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/tip_window.h"
+#include "skin/tip_window.h"
 #include "draw/draw.h"
 #include "skin/engine.h"
 #include "tests/skin/skin_test_util.h"

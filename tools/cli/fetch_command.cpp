@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "http/web_request.h"
 #include "tools/cli/commands.h"
 

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "quorrel_version.h"  // generated in the build folder from CMakeLists.txt's version
 #include "tools/cli/commands.h"
 

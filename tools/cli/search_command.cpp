@@ -7,8 +7,8 @@
 #include <mutex>
 
 #include "http/canceller.h"
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"

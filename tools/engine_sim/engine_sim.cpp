@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "tools/httpd/loopback_server.h"
 
 namespace {

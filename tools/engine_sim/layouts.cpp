@@ -4,8 +4,8 @@
 #include <cctype>
 #include <string>
 
-#include "http/encoding.h"
-#include "http/text.h"
+#include "text/encoding.h"
+#include "text/text.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {

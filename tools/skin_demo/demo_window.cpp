@@ -1,6 +1,6 @@
 #include "tools/skin_demo/demo_window.h"
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "skin/skin.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 #include "skin/skin.h"
 #include "tools/skin_demo/demo_window.h"
 

@@ -1,7 +1,7 @@
-#include "app/trim_memory.h"
+#include "skin/trim_memory.h"
 
-#include "app/app_files.h"
-#include "app/win_owners.h"
+#include "win/files.h"
+#include "win/owners.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "app/tip_window.h"
+#include "skin/tip_window.h"
 
 #include <commctrl.h>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "app/tip_window.h"
-#include "app/trim_memory.h"
-#include "http/encoding.h"
+#include "skin/tip_window.h"
+#include "skin/trim_memory.h"
+#include "text/encoding.h"
 #include "tests/app/temp_folder.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "http/encoding.h"
+#include "text/encoding.h"
 
 namespace {
 std::string convert(const char* to, const char* from, const char* data, size_t size) {
