@@ -23,113 +23,101 @@ std::string headingLink(const std::string& heading) {
            ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT;
 }
 
-EngineProfile classicProfile() {
-    EngineProfile p;
-    p.name = "classic";
-    p.classic = true;
-    p.scheme = "http";
-    p.host = DEFAULT_ENGINE_HOST;
-    p.hostFilter = false;
-    return p;
+// The built-in profiles, one entry each; a field left out keeps the default it has in
+// EngineProfile (which is the point, so GCC's warning about it is off for the table).
+// "classic" comes first: it is the default a run starts with.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+const std::vector<EngineProfile>& builtinProfiles() {
+    static const std::vector<EngineProfile> profiles = {
+        {.name = "classic", .classic = true, .scheme = "http", .host = DEFAULT_ENGINE_HOST, .hostFilter = false},
+        {
+            .name = "baidu",
+            .host = "www.baidu.com",
+            .path = "/s",
+            .keywordKey = "wd",
+            .extra = "ie=utf-8",
+            .paging = Paging::Offset,
+            .pageKey = "pn",
+            .pageSize = 50,
+            .sizeKey = "rn",
+            // "result-op" cards are the engine's own boxes, not results; "result c-container"
+            // leaves them out by itself.
+            .block = "result c-container",
+            .result = headingLink("h3"),
+            .real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE,
+            .realIgnore = "nourl",
+            .redirect = "/link?url=",
+            .nextAnchor = "下一页",
+            .next = R"(<a\b[^<>]*\sclass\s*=\s*["']?n\b[^<>]*>(?:\s|<[^<>]*>|&nbsp;)*下一页)",
+            .walls = {"百度安全验证", "wappass.baidu.com/static/captcha"},
+        },
+        {
+            .name = "bing",
+            .host = "www.bing.com",
+            .path = "/search",
+            .keywordKey = "q",
+            .paging = Paging::First,
+            .pageKey = "first",
+            .block = "b_algo",
+            .result = headingLink("h2"),
+            .redirect = "bing.com/ck/a?",
+            .redirectKey = "u",
+            .redirectEncoding = LinkEncoding::Base64A1,
+            .nextAnchor = "sb_pagN",
+            .next = R"(<a\b[^<>]*\bsb_pagN\b[^<>]*>)",
+            .walls = {"b_captcha", "/turing/captcha/", "captcha_challenge"},
+        },
+        {
+            .name = "sogou",
+            .host = "www.sogou.com",
+            .path = "/web",
+            .keywordKey = "query",
+            .paging = Paging::PageNumber,
+            .pageKey = "page",
+            .block = "vrwrap|class=\"rb\"|class='rb'",
+            .result = headingLink("h3"),
+            .real = std::string(R"(<div\b(?=[^<>]*\br-sech\b)[^<>]*?\sdata-url)") + ATTRIBUTE_VALUE,
+            .redirect = "/link?url=",
+            .nextAnchor = "sogou_next",
+            .next = R"(<a\b[^<>]*\bid\s*=\s*["']?sogou_next\b[^<>]*>)",
+            .walls = {"antispider", "请输入验证码"},
+        },
+        {
+            .name = "so360",
+            .host = "www.so.com",
+            .path = "/s",
+            .keywordKey = "q",
+            .paging = Paging::PageNumber,
+            .pageKey = "pn",
+            .block = "res-list",
+            .result = headingLink("h3"),
+            .real = std::string(R"(<h3\b[^<>]*>(?:[^<]|<(?!a\b|/?h3\b)){0,3000}<a\b[^<>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE,
+            .redirect = "so.com/link?",
+            .nextAnchor = "snext",
+            .next = R"(<a\b[^<>]*\bid\s*=\s*["']?snext\b[^<>]*>)",
+            .walls = {"qcaptcha", "访问出现异常"},
+        },
+        {
+            .name = "duckduckgo",
+            .host = "html.duckduckgo.com",
+            .path = "/html/",
+            .keywordKey = "q",
+            .paging = Paging::Form,
+            .block = "results_links",
+            .skip = "result--ad",
+            .result = std::string(R"(<a\b(?=[^<>]*\bresult__a\b)[^<>]*?\shref)") + ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT,
+            .redirect = "duckduckgo.com/l/?",
+            .redirectKey = "uddg",
+            .redirectEncoding = LinkEncoding::Percent,
+            .nextAnchor = "next",
+            .next = R"(<input\b[^<>]*\svalue\s*=\s*["']?Next\b[^<>]*>)",
+            .walls = {"anomaly-modal", "bots use DuckDuckGo too"},
+        },
+    };
+    return profiles;
 }
-
-EngineProfile baiduProfile() {
-    EngineProfile p;
-    p.name = "baidu";
-    p.host = "www.baidu.com";
-    p.path = "/s";
-    p.keywordKey = "wd";
-    p.extra = "ie=utf-8";
-    p.paging = Paging::Offset;
-    p.pageKey = "pn";
-    p.pageSize = 50;
-    p.sizeKey = "rn";
-    // "result-op" cards are the engine's own boxes, not results; "result c-container" leaves
-    // them out by itself.
-    p.block = "result c-container";
-    p.result = headingLink("h3");
-    p.real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE;
-    p.realIgnore = "nourl";
-    p.redirect = "/link?url=";
-    p.nextAnchor = "下一页";
-    p.next = R"(<a\b[^<>]*\sclass\s*=\s*["']?n\b[^<>]*>(?:\s|<[^<>]*>|&nbsp;)*下一页)";
-    p.walls = {"百度安全验证", "wappass.baidu.com/static/captcha"};
-    return p;
-}
-
-EngineProfile bingProfile() {
-    EngineProfile p;
-    p.name = "bing";
-    p.host = "www.bing.com";
-    p.path = "/search";
-    p.keywordKey = "q";
-    p.paging = Paging::First;
-    p.pageKey = "first";
-    p.block = "b_algo";
-    p.result = headingLink("h2");
-    p.redirect = "bing.com/ck/a?";
-    p.redirectKey = "u";
-    p.redirectEncoding = LinkEncoding::Base64A1;
-    p.nextAnchor = "sb_pagN";
-    p.next = R"(<a\b[^<>]*\bsb_pagN\b[^<>]*>)";
-    p.walls = {"b_captcha", "/turing/captcha/", "captcha_challenge"};
-    return p;
-}
-
-EngineProfile sogouProfile() {
-    EngineProfile p;
-    p.name = "sogou";
-    p.host = "www.sogou.com";
-    p.path = "/web";
-    p.keywordKey = "query";
-    p.paging = Paging::PageNumber;
-    p.pageKey = "page";
-    p.block = "vrwrap|class=\"rb\"|class='rb'";
-    p.result = headingLink("h3");
-    p.real = std::string(R"(<div\b(?=[^<>]*\br-sech\b)[^<>]*?\sdata-url)") + ATTRIBUTE_VALUE;
-    p.redirect = "/link?url=";
-    p.nextAnchor = "sogou_next";
-    p.next = R"(<a\b[^<>]*\bid\s*=\s*["']?sogou_next\b[^<>]*>)";
-    p.walls = {"antispider", "请输入验证码"};
-    return p;
-}
-
-EngineProfile so360Profile() {
-    EngineProfile p;
-    p.name = "so360";
-    p.host = "www.so.com";
-    p.path = "/s";
-    p.keywordKey = "q";
-    p.paging = Paging::PageNumber;
-    p.pageKey = "pn";
-    p.block = "res-list";
-    p.result = headingLink("h3");
-    p.real = std::string(R"(<h3\b[^<>]*>(?:[^<]|<(?!a\b|/?h3\b)){0,3000}<a\b[^<>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE;
-    p.redirect = "so.com/link?";
-    p.nextAnchor = "snext";
-    p.next = R"(<a\b[^<>]*\bid\s*=\s*["']?snext\b[^<>]*>)";
-    p.walls = {"qcaptcha", "访问出现异常"};
-    return p;
-}
-
-EngineProfile duckduckgoProfile() {
-    EngineProfile p;
-    p.name = "duckduckgo";
-    p.host = "html.duckduckgo.com";
-    p.path = "/html/";
-    p.keywordKey = "q";
-    p.paging = Paging::Form;
-    p.block = "results_links";
-    p.skip = "result--ad";
-    p.result = std::string(R"(<a\b(?=[^<>]*\bresult__a\b)[^<>]*?\shref)") + ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT;
-    p.redirect = "duckduckgo.com/l/?";
-    p.redirectKey = "uddg";
-    p.redirectEncoding = LinkEncoding::Percent;
-    p.nextAnchor = "next";
-    p.next = R"(<input\b[^<>]*\svalue\s*=\s*["']?Next\b[^<>]*>)";
-    p.walls = {"anomaly-modal", "bots use DuckDuckGo too"};
-    return p;
-}
+#pragma GCC diagnostic pop
 
 std::optional<bool> yesNo(const std::string& value) {
     std::string v = asciiLower(trimSpaces(value));
@@ -233,7 +221,7 @@ bool validUtf8(std::string_view text) {
 }
 
 EngineProfile& activeStorage() {
-    static EngineProfile profile = classicProfile();
+    static EngineProfile profile = builtinProfiles().front();
     return profile;
 }
 bool keepAllStorage = false;
@@ -241,16 +229,15 @@ bool keepAllStorage = false;
 }  // namespace
 
 std::vector<std::string> builtinProfileNames() {
-    return {"classic", "baidu", "bing", "sogou", "so360", "duckduckgo"};
+    std::vector<std::string> names;
+    for (const EngineProfile& p : builtinProfiles()) names.push_back(p.name);
+    return names;
 }
 
 std::optional<EngineProfile> builtinProfile(std::string_view name) {
-    if (name == "classic") return classicProfile();
-    if (name == "baidu") return baiduProfile();
-    if (name == "bing") return bingProfile();
-    if (name == "sogou") return sogouProfile();
-    if (name == "so360") return so360Profile();
-    if (name == "duckduckgo") return duckduckgoProfile();
+    for (const EngineProfile& p : builtinProfiles()) {
+        if (p.name == name) return p;
+    }
     return std::nullopt;
 }
 
