@@ -36,6 +36,18 @@ wine_display_up() {
     return 1
 }
 
+# Wine's own fonts (Debian's fonts-wine: Marlett for the caption buttons, Tahoma, MS Sans Serif...)
+# lie in /usr/share/wine/fonts, where this Wine looks for them under a path it cannot open
+# ("...\wine\../fonts"), so they are linked into the prefix's Fonts folder, which it does read.
+# Every start, not only when priming: prefixes primed before the fonts were installed get them too.
+wine_fonts_linked() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+    [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+    for font in /usr/share/wine/fonts/*; do
+        [ -e "$fonts/${font##*/}" ] || ln -s "$font" "$fonts/${font##*/}"
+    done
+}
+
 wine_up() {
     mkdir -p "$QUORREL_BUILD"
     wine_display_up || return 1
@@ -48,6 +60,7 @@ wine_up() {
         wineserver -w
         touch "$WINEPREFIX/.quorrel-primed"
     fi
+    wine_fonts_linked
     # Exits non-zero when a server is already up, which is just as good.
     wineserver -p >>"$WINE_LOG" 2>&1 </dev/null || true
     # Without a window manager Wine waits 2 s for every managed window it hides or destroys.
