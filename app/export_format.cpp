@@ -9,6 +9,14 @@ void appendEntries(std::string& text, const std::vector<ResultRow>& rows) {
         text += row.title;
         text += EXPORT_ENTRY_GAP;
         text += row.address;
+        if (!row.code.empty()) {
+            text += EXPORT_ENTRY_GAP;
+            text += EXPORT_CODE_LABEL + row.code;
+        }
+        if (!row.state.empty()) {
+            text += EXPORT_ENTRY_GAP;
+            text += EXPORT_STATE_LABEL + row.state;
+        }
         text += "\r\n\r\n";
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_settings.h"
+#include "app/export_format.h"
 
 namespace {
 
@@ -106,6 +107,26 @@ TEST(AppSettingsCommandLine, ProfileFileWithoutANameDropsTheSavedName) {
     run = withCommandLine(saved, {"--profile=bing"});
     EXPECT_EQ(profileArguments(run), (std::vector<std::string>{"--profile-file=a.ini", "--profile=bing"}));
     EXPECT_TRUE(profileArguments(AppSettings{}).empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExportWithShares, CodeAndStateFollowTheAddressOnlyWhenKnown) {
+    std::vector<ResultRow> results = {
+        {"资料", "https://pan.quark.cn/s/abc", "x1Y2", "有效"},
+        {"无码", "https://pan.baidu.com/s/1q", "", "需提取码"},
+        {"未查", "https://www.alipan.com/s/AbC", "k9k9", ""},
+        {"网页", "http://a/2", "", ""},
+    };
+    EXPECT_EQ(exportText(results, {{"f", "http://f/", "ab12", ""}}),
+              "资料      https://pan.quark.cn/s/abc      提取码: x1Y2      状态: 有效\r\n\r\n"
+              "无码      https://pan.baidu.com/s/1q      状态: 需提取码\r\n\r\n"
+              "未查      https://www.alipan.com/s/AbC      提取码: k9k9\r\n\r\n"
+              "网页      http://a/2\r\n\r\n"
+              "筛选后：\r\n\r\n"
+              "f      http://f/      提取码: ab12\r\n\r\n");
 }
 
 }  // namespace
