@@ -38,6 +38,13 @@ Netdisk netdiskByKey(std::string_view key);
 // The netdisk a host belongs to (lower-case host, mirrors and sub-domains included); None when
 // the host is no netdisk's.
 Netdisk netdiskOfHost(std::string_view host);
+// Every host the netdisk's links use (lower-case, without "www."), its search hosts first; a
+// host's sub-domains belong to it too. 蓝奏云 also owns every other lanzou<letters>.com.
+std::vector<std::string_view> netdiskHosts(Netdisk netdisk);
+// The hosts a search of the netdisk asks the engine about (the first of netdiskHosts).
+std::vector<std::string_view> netdiskSearchHosts(Netdisk netdisk);
+// True when `code` is made of the letters and digits the netdisk's codes have, in their length.
+bool codeFits(Netdisk netdisk, std::string_view code);
 
 struct ShareLink {
     Netdisk netdisk = Netdisk::None;
