@@ -183,7 +183,8 @@ FetchedPage fetchMentionPage(const std::string& url, const PageFetchOptions& opt
     }
 }
 
-std::vector<FetchedPage> fetchMentionPages(const std::vector<std::string>& urls, const PageFetchOptions& options) {
+std::vector<FetchedPage> fetchMentionPages(const std::vector<std::string>& urls, const PageFetchOptions& options,
+                                           const std::function<void(size_t index, FetchedPage& page)>& digest) {
     std::vector<FetchedPage> pages(urls.size());
     std::atomic<size_t> next{0};
     auto work = [&] {
@@ -194,6 +195,7 @@ std::vector<FetchedPage> fetchMentionPages(const std::vector<std::string>& urls,
                 continue;
             }
             pages[i] = fetchMentionPage(urls[i], options);
+            if (digest) digest(i, pages[i]);
         }
     };
     // One helper per page that may be in flight: the host cap decides how many really are.

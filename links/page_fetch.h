@@ -5,14 +5,13 @@
 // Room links/ (floor 2): uses http/ and text/.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class RequestCanceller;
 
-// The most pages one service reads behind its results.
-inline constexpr int MENTION_PAGES_PER_SERVICE = 20;
 // Requests in flight to one host, across every service of the search.
 inline constexpr int MENTION_PAGES_PER_HOST = 4;
 // A forum thread is rarely above a few hundred KB; what arrived before the cap is still read.
@@ -47,8 +46,11 @@ std::string addressVia(std::string_view url, std::string_view via);
 FetchedPage fetchMentionPage(const std::string& url, const PageFetchOptions& options);
 
 // Several pages at once, at most options.perHost to one host at a time; results in the order
-// of `urls`. Returns early with what it has when the canceller is cancelled.
-std::vector<FetchedPage> fetchMentionPages(const std::vector<std::string>& urls, const PageFetchOptions& options);
+// of `urls`. Returns early with what it has when the canceller is cancelled. `digest` (when
+// given) is called with each page as soon as it arrived, on the thread that fetched it, and may
+// clear its text, so a reader keeps what it found rather than every page whole.
+std::vector<FetchedPage> fetchMentionPages(const std::vector<std::string>& urls, const PageFetchOptions& options,
+                                           const std::function<void(size_t index, FetchedPage& page)>& digest = {});
 
 // The requests to `host` in flight right now (the tests watch the cap with it).
 int pagesInFlight(std::string_view host);
