@@ -144,6 +144,9 @@ bool applyKey(EngineProfile& p, const std::string& key, const std::string& value
     } else if (key == "query") {
         if (v.find("{keyword}") == std::string::npos) return false;
         p.query = v;
+    } else if (key == "mentions") {
+        if (v.find("{keyword}") == std::string::npos) return false;
+        p.mentions = v;
     } else if (key == "extra") {
         p.extra = v;
     } else if (key == "paging") {

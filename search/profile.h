@@ -33,6 +33,8 @@ struct EngineProfile {
     std::string path = "/";
     std::string keywordKey;
     std::string query = "site:{site} {keyword}";  // the site restriction as the engine writes it
+    // The query of a mentions search: pages that name the service's host beside the keyword.
+    std::string mentions = "{keyword} {site}";
     std::string extra;                             // fixed pairs appended as written ("ie=utf-8")
     Paging paging = Paging::Offset;
     std::string pageKey;
