@@ -247,6 +247,10 @@ void releaseControlBrush(HWND control);
 // Frame procedure and its helpers.
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// What a skinned window and a skinned message box answer alike: WM_ERASEBKGND (the paint lays
+// the background) and WM_DRAWITEM of a skinned push button. False for any other message.
+bool frameDrawsItself(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+bool isControlColourMessage(UINT message);  // WM_CTLCOLOREDIT, ...LISTBOX, ...BTN, ...STATIC
 void layoutCaptionButtons(WindowRecord& record);
 void createCaptionButtons(WindowRecord& record);
 void paintCaptionButton(WindowRecord& record, int button, int hoverAlpha, bool pressed, HDC target = nullptr);

@@ -258,19 +258,6 @@ LRESULT onGetMinMaxInfo(FrameMessage& m) {
     return passOn(m, WM_GETMINMAXINFO);
 }
 
-LRESULT onDrawItem(FrameMessage& m) {
-    DRAWITEMSTRUCT item{};
-    std::memcpy(&item, reinterpret_cast<const void*>(m.lParam), sizeof item);
-    if (item.CtlType == ODT_BUTTON) {
-        ControlRecord* control = controlRecord(item.hwndItem, TABLE_BUTTONS);
-        if (control && control->kind == BUTTON_PUSH) {
-            PaintPushButton(*control, item);
-            return TRUE;
-        }
-    }
-    return passOn(m, WM_DRAWITEM);
-}
-
 LRESULT onWindowPosChanged(FrameMessage& m) {
     LRESULT result = passOn(m, WM_WINDOWPOSCHANGED);
     if (!IsWindow(m.window)) return result;
@@ -493,11 +480,37 @@ void setTrimFunction(TrimFunction trim) {
     g_trim = trim ? trim : trimMemory;
 }
 
+bool isControlColourMessage(UINT message) {
+    return message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX || message == WM_CTLCOLORBTN ||
+           message == WM_CTLCOLORSTATIC;
+}
+
+bool frameDrawsItself(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_ERASEBKGND) {
+        // The paint lays the rendered background whole; texts drawn on it keep it.
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        result = 1;
+        return true;
+    }
+    if (message != WM_DRAWITEM) return false;
+    DRAWITEMSTRUCT item{};
+    std::memcpy(&item, reinterpret_cast<const void*>(lParam), sizeof item);
+    if (item.CtlType != ODT_BUTTON) return false;
+    ControlRecord* control = controlRecord(item.hwndItem, TABLE_BUTTONS);
+    if (!control || control->kind != BUTTON_PUSH) return false;
+    PaintPushButton(*control, item);
+    result = TRUE;
+    return true;
+}
+
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     int index = static_cast<int>(getProp(window, PROP_INDEX));
     WindowRecord* record = recordAt(index);
     if (!record || record->handle != window) return callOldProc(window, message, wParam, lParam);
     FrameMessage m{window, *record, index, wParam, lParam};
+    LRESULT drawn = 0;
+    if (frameDrawsItself(message, wParam, lParam, drawn)) return drawn;
+    if (isControlColourMessage(message)) return onCtlColor(m, message);
     switch (message) {
         case WM_SIZE:
             return onSize(m);
@@ -517,17 +530,12 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             record->minimised = false;
             record->rebuildPending = true;
             break;
-        case WM_ERASEBKGND:
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return 1;
         case WM_SHOWWINDOW:
             return onShowWindow(m);
         case WM_ACTIVATEAPP:
             return onActivateApp(m);
         case WM_GETMINMAXINFO:
             return onGetMinMaxInfo(m);
-        case WM_DRAWITEM:
-            return onDrawItem(m);
         case WM_WINDOWPOSCHANGED:
             return onWindowPosChanged(m);
         case WM_NOTIFY:
@@ -540,11 +548,6 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return onSysCommand(m);
         case WM_TIMER:
             return onTimer(m);
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORSTATIC:
-            return onCtlColor(m, message);
         case WM_MOUSEMOVE:
             return onMouseMove(m);
         case WM_SETCURSOR:

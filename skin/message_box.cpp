@@ -219,19 +219,6 @@ LRESULT onBoxSize(BoxMessage& m) {
     return result;
 }
 
-LRESULT onBoxDrawItem(BoxMessage& m) {
-    DRAWITEMSTRUCT item{};
-    std::memcpy(&item, reinterpret_cast<const void*>(m.lParam), sizeof item);
-    if (item.CtlType == ODT_BUTTON) {
-        ControlRecord* control = controlRecord(item.hwndItem, TABLE_BUTTONS);
-        if (control && control->kind == BUTTON_PUSH) {
-            PaintPushButton(*control, item);
-            return TRUE;
-        }
-    }
-    return callOldProc(m.box, WM_DRAWITEM, m.wParam, m.lParam);
-}
-
 LRESULT onBoxCtlColor(BoxMessage& m, UINT message) {
     auto control = reinterpret_cast<HWND>(m.lParam);
     // The box's own texts always stand on the skin; other controls follow the veil setting.
@@ -253,6 +240,9 @@ LRESULT CALLBACK MessageBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lP
     WindowRecord* record = recordOfWindow(box);
     if (!record) return callOldProc(box, message, wParam, lParam);
     BoxMessage m{box, *record, wParam, lParam};
+    LRESULT drawn = 0;
+    if (frameDrawsItself(message, wParam, lParam, drawn)) return drawn;
+    if (isControlColourMessage(message)) return onBoxCtlColor(m, message);
     switch (message) {
         case WM_ACTIVATE:
             unhook();
@@ -281,18 +271,8 @@ LRESULT CALLBACK MessageBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lP
             return onBoxNcLButtonDown(m);
         case WM_NCLBUTTONUP:
             return onBoxNcLButtonUp(m);
-        case WM_ERASEBKGND:
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return 1;
         case WM_PAINT:
             return onBoxPaint(m);
-        case WM_DRAWITEM:
-            return onBoxDrawItem(m);
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-            return onBoxCtlColor(m, message);
         case WM_CHANGEUISTATE:
             if (LOWORD(wParam) == UIS_INITIALIZE) return 0;
             break;

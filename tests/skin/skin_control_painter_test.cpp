@@ -13,29 +13,10 @@ using namespace skintest;
 
 namespace {
 
-struct Rgb {
-    double c[3];
-};
-const double WHITE[3] = {255, 255, 255};
-const double ACCENT[3] = {0x00, 0x88, 0xFF};  // COLORREF 0xFF8800 as red, green, blue
-const double BLACK[3] = {0, 0, 0};
-constexpr double GREY = 0x40;
 constexpr int VEIL = 100;
 
-Rgb grey(double v) {
-    return Rgb{{v, v, v}};
-}
 Rgb rgbOf(DWORD c) {
     return Rgb{{static_cast<double>(red(c)), static_cast<double>(green(c)), static_cast<double>(blue(c))}};
-}
-Rgb layered(Rgb below, const double colour[3], double alpha) {
-    for (int i = 0; i < 3; ++i) below.c[i] = over(below.c[i], colour[i], alpha);
-    return below;
-}
-void expectPixel(const Rgb& want, DWORD got, const char* what) {
-    EXPECT_NEAR(want.c[0], red(got), 6) << what << " red, got " << std::hex << got;
-    EXPECT_NEAR(want.c[1], green(got), 6) << what << " green, got " << std::hex << got;
-    EXPECT_NEAR(want.c[2], blue(got), 6) << what << " blue, got " << std::hex << got;
 }
 // White at the veil over the grey background: the face of trackbars, progress bars, headers and,
 // with the veil on, of lists, list views and combo boxes.
@@ -46,11 +27,7 @@ Rgb face() {
 class ControlPainterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SkinSettings s;
-        s.mainColour = 0x404040;
-        s.accentColour = 0xFF8800;
-        SetSkin(s);
-        SetControlSkinOptions(true, VEIL);
+        useTestSkin(VEIL);
         SetCursorPos(0, 0);
         window = createWindow(WS_POPUP | WS_SYSMENU, 420, 300);
     }

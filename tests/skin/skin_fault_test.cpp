@@ -19,31 +19,7 @@ using namespace skintest;
 
 namespace {
 
-class SkinFaultTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SkinSettings s;
-        s.mainColour = 0x404040;
-        s.accentColour = 0xFF8800;
-        SetSkin(s);
-        SetControlSkinOptions(true, 100);
-        tableBefore = windowTable().size();
-    }
-    void TearDown() override {
-        for (HWND w : windows)
-            if (IsWindow(w)) DestroyWindow(w);
-        pump(20);
-        EXPECT_EQ(tableBefore, windowTable().size());
-        SetControlSkinOptions(true);
-    }
-    HWND make(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, int w = 320, int h = 220) {
-        HWND window = createWindow(style, w, h);
-        windows.push_back(window);
-        return window;
-    }
-    std::vector<HWND> windows;
-    size_t tableBefore = 0;
-};
+using SkinFaultTest = SkinnedWindowTest;
 
 POINT centreOf(const RECT& r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -75,9 +51,7 @@ void clickCaptionButton(HWND window, int kind) {
 TEST_F(SkinFaultTest, AMaximisedWindowHasNoRoundedRegionOfItsOldSizeAndItsButtonsWork) {
     HWND w = make();
     ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    UpdateWindow(w);
-    pump(30);
+    showPainted(w);
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(ERROR, GetWindowRgn(w, region)) << "restored: the rounded region";
 
@@ -131,9 +105,7 @@ TEST_F(SkinFaultTest, LosingTheCaptureDisarmsAPressedCaptionButton) {
     HWND w = make();
     HWND other = make();
     ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    UpdateWindow(w);
-    pump(30);
+    showPainted(w);
     WindowRecord* record = recordOfWindow(w);
     RECT close = record->buttons[0].rect;
     POINT at = centreOf(close);

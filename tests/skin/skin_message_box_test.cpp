@@ -5,6 +5,7 @@
 
 #include "skin/engine.h"
 #include "tests/skin/skin_test_util.h"
+#include "tools/skin_demo/demo_window.h"
 
 using namespace skin;
 using namespace skintest;
@@ -111,12 +112,7 @@ protected:
     void SetUp() override {
         g_probe = BoxProbe{};
         g_fadeRetries = 0;
-        SkinSettings s;
-        s.skinImage = BuiltInSkinPicture();
-        s.accentColour = 0xFF8800;
-        s.mode = 3;
-        SetSkin(s);
-        SetControlSkinOptions(true, 100);
+        applyDemoSkin();
         tableBefore = windowTable().size();
     }
     void TearDown() override {

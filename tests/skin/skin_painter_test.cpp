@@ -13,8 +13,6 @@ using namespace skintest;
 namespace {
 
 constexpr int BW = 100, BH = 30;
-constexpr double GREY = 0x40;                     // main colour 0x404040
-constexpr double ACCENT[3] = {0x00, 0x88, 0xFF};  // COLORREF 0xFF8800 as red, green, blue
 
 // The vertical gradients run from one pixel above the top to one below the bottom.
 double along(int y, double top, double bottom) {
@@ -24,14 +22,8 @@ double lerp(double a, double b, double t) {
     return a + (b - a) * t;
 }
 
-struct Rgb {
-    double c[3];
-};
-Rgb grey(double v) {
-    return Rgb{{v, v, v}};
-}
 void layer(Rgb& below, const double colour[3], double alpha) {
-    for (int i = 0; i < 3; ++i) below.c[i] = over(below.c[i], colour[i], alpha);
+    below = layered(below, colour, alpha);
 }
 // Gradient stops blend weighted by their alphas (premultiplied), as GDI+ does.
 void layerGradient(Rgb& below, const double from[3], double fromAlpha, const double to[3], double toAlpha, double t) {
@@ -42,9 +34,7 @@ void layerGradient(Rgb& below, const double from[3], double fromAlpha, const dou
     layer(below, colour, alpha);
 }
 
-const double WHITE[3] = {255, 255, 255};
 const double MID[3] = {128, 128, 128};
-const double BLACK[3] = {0, 0, 0};
 
 // The centre column of the lower half, below the gloss and away from the outline.
 Rgb expectedNormal(int y) {
@@ -54,20 +44,10 @@ Rgb expectedNormal(int y) {
     return c;
 }
 
-void expectPixel(const Rgb& want, DWORD got, const char* what) {
-    EXPECT_NEAR(want.c[0], red(got), 6) << what << " red, got " << std::hex << got;
-    EXPECT_NEAR(want.c[1], green(got), 6) << what << " green, got " << std::hex << got;
-    EXPECT_NEAR(want.c[2], blue(got), 6) << what << " blue, got " << std::hex << got;
-}
-
 class PushButtonPainterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SkinSettings s;
-        s.mainColour = 0x404040;
-        s.accentColour = 0xFF8800;
-        SetSkin(s);
-        SetControlSkinOptions(true, 100);
+        useTestSkin();
         window = createWindow(WS_POPUP | WS_SYSMENU, 300, 200);
         button = addChild(window, "Button", "", BS_PUSHBUTTON, 40, 80, BW, BH);
         other = addChild(window, "Button", "", BS_PUSHBUTTON, 160, 80, BW, BH);

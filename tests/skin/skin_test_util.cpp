@@ -7,6 +7,7 @@
 #include "draw/draw.h"
 #include "text/encoding.h"
 #include "skin/engine.h"
+#include "win/window_class.h"
 
 namespace skintest {
 
@@ -28,6 +29,39 @@ const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new SkinEn
 
 }  // namespace
 
+void useTestSkin(int veil) {
+    SkinSettings s;
+    s.mainColour = 0x404040;
+    s.accentColour = 0xFF8800;
+    SetSkin(s);
+    SetControlSkinOptions(true, veil);
+}
+
+void SkinnedWindowTest::SetUp() {
+    useTestSkin();
+    tableBefore = skin::windowTable().size();
+}
+
+void SkinnedWindowTest::TearDown() {
+    for (HWND w : windows)
+        if (IsWindow(w)) DestroyWindow(w);
+    pump(20);
+    EXPECT_EQ(tableBefore, skin::windowTable().size()) << "every destroyed window leaves the table";
+    SetControlSkinOptions(true);
+}
+
+HWND SkinnedWindowTest::make(DWORD style, int w, int h) {
+    HWND window = createWindow(style, w, h);
+    windows.push_back(window);
+    return window;
+}
+
+void expectPixel(const Rgb& want, DWORD got, const char* what) {
+    EXPECT_NEAR(want.c[0], red(got), 6) << what << " red, got " << std::hex << got;
+    EXPECT_NEAR(want.c[1], green(got), 6) << what << " green, got " << std::hex << got;
+    EXPECT_NEAR(want.c[2], blue(got), 6) << what << " blue, got " << std::hex << got;
+}
+
 void pump(int ms) {
     DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     do {
@@ -41,26 +75,19 @@ void pump(int ms) {
 }
 
 HWND createWindow(DWORD style, int w, int h, const char* titleGbk) {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(module, L"SkinTestWindow", &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = module;
-        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"SkinTestWindow";
-        RegisterClassExW(&wc);
-    }
+    if (!registerWindowClass(L"SkinTestWindow", DefWindowProcW)) return nullptr;
     return CreateWindowExW(0, L"SkinTestWindow", gbkToWide(titleGbk).c_str(), style | WS_CLIPCHILDREN, 100, 100, w, h,
-                           nullptr, nullptr, module, nullptr);
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void show(HWND window) {
     ShowWindow(window, SW_SHOWNOACTIVATE);
+}
+
+void showPainted(HWND window, int ms) {
+    show(window);
+    UpdateWindow(window);
+    pump(ms);
 }
 
 bool giveFocus(HWND topLevel, HWND control) {

@@ -1,11 +1,28 @@
-// Helpers for the skin tests: real windows under Xvfb, message pumping, pixel capture.
+// Helpers for the skin tests: real windows under Xvfb, message pumping, pixel capture, the
+// fixture of tests that make skinned windows, and expected colours layered as the painters do.
 #pragma once
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 namespace skintest {
+
+// The skin most tests paint with: main colour 0x404040, accent 0xFF8800, the veil at `veil`.
+void useTestSkin(int veil = 100);
+
+// Tests that make windows: the test skin, every window made destroyed afterwards, and then the
+// window table as it was before the test (no record left behind by a destroyed window).
+class SkinnedWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HWND make(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, int w = 320, int h = 220);
+    std::vector<HWND> windows;
+    size_t tableBefore = 0;
+};
 
 // Dispatches this thread's messages for about `ms` milliseconds.
 void pump(int ms);
@@ -16,6 +33,8 @@ HWND createWindow(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXI
 // Shows a window without activating it. Under Wine an activated window becomes managed, and
 // unmapping a managed window waits two seconds for a window manager that Xvfb does not have.
 void show(HWND window);
+// Shows a window as show() does, paints it at once and lets its messages run for `ms`.
+void showPainted(HWND window, int ms = 30);
 // Activates `topLevel` and puts the keyboard on `control`, again while another program's window
 // takes the foreground (suites run side by side); false when it did not hold within 3 s.
 bool giveFocus(HWND topLevel, HWND control);
@@ -45,6 +64,25 @@ inline int blue(DWORD c) {
 inline double over(double below, double colour, double alpha) {
     return below + (colour - below) * alpha / 255.0;
 }
+
+// An expected colour as red, green and blue, for layering as the painters do.
+struct Rgb {
+    double c[3];
+};
+inline constexpr double WHITE[3] = {255, 255, 255};
+inline constexpr double BLACK[3] = {0, 0, 0};
+inline constexpr double ACCENT[3] = {0x00, 0x88, 0xFF};  // the test skin's COLORREF 0xFF8800
+inline constexpr double GREY = 0x40;                     // the test skin's main colour 0x404040
+inline Rgb grey(double v) {
+    return Rgb{{v, v, v}};
+}
+// `colour` laid over `below` at an alpha of 0..255.
+inline Rgb layered(Rgb below, const double colour[3], double alpha) {
+    for (int i = 0; i < 3; ++i) below.c[i] = over(below.c[i], colour[i], alpha);
+    return below;
+}
+// Each channel of `got` within 6 of `want`; `what` names the place in a failure.
+void expectPixel(const Rgb& want, DWORD got, const char* what);
 
 // The visible message boxes (#32770) of this thread.
 std::vector<HWND> threadBoxes();

@@ -17,31 +17,7 @@ using namespace skintest;
 
 namespace {
 
-class SkinWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SkinSettings s;
-        s.mainColour = 0x404040;
-        s.accentColour = 0xFF8800;
-        SetSkin(s);
-        SetControlSkinOptions(true, 100);
-        tableBefore = windowTable().size();
-    }
-    void TearDown() override {
-        for (HWND w : windows)
-            if (IsWindow(w)) DestroyWindow(w);
-        pump(20);
-        EXPECT_EQ(tableBefore, windowTable().size()) << "every destroyed window leaves the table";
-        SetControlSkinOptions(true);
-    }
-    HWND make(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX) {
-        HWND w = createWindow(style);
-        windows.push_back(w);
-        return w;
-    }
-    std::vector<HWND> windows;
-    size_t tableBefore = 0;
-};
+using SkinWindowTest = SkinnedWindowTest;
 
 INT_PTR prop(HWND w, const char* name) {
     return getProp(w, name);
@@ -344,9 +320,7 @@ TEST_F(SkinWindowTest, AWindowKeptOpenAfterTheCloseEffectIsPutBackAsItWas) {
     SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(keepOpenProc));
     ASSERT_TRUE(SkinWindow(w));
     SetWindowEffect(w, 1);
-    show(w);
-    UpdateWindow(w);
-    pump(30);
+    showPainted(w);
     RECT before{};
     GetWindowRect(w, &before);
     SendMessageW(w, WM_CLOSE, 0, 0);
@@ -592,9 +566,7 @@ TEST_F(SkinWindowTest, DeactivatingTheApplicationTrimsOnceReactivatingDoesNot) {
 TEST_F(SkinWindowTest, SetSkinRepaintsVisibleWindowsWithTheNewColour) {
     HWND w = make();
     ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    UpdateWindow(w);
-    pump(30);
+    showPainted(w);
     EXPECT_EQ(0x404040u, capture(w).at(100, 150));
     SkinSettings s;
     s.mainColour = RGB(0x20, 0x80, 0x30);
@@ -607,18 +579,14 @@ TEST_F(SkinWindowTest, SetSkinRepaintsVisibleWindowsWithTheNewColour) {
 TEST_F(SkinWindowTest, AWindowHiddenDuringSetSkinShowsTheNewSkinWhenShownAgain) {
     HWND w = make();
     ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    UpdateWindow(w);
-    pump(30);
+    showPainted(w);
     ASSERT_EQ(0x404040u, capture(w).at(100, 150));
     ShowWindow(w, SW_HIDE);
     pump(10);
     SkinSettings s;
     s.mainColour = RGB(0x20, 0x80, 0x30);
     SetSkin(s);
-    show(w);
-    UpdateWindow(w);
-    pump(30);
+    showPainted(w);
     EXPECT_EQ(0x208030u, capture(w).at(100, 150));
 }
 

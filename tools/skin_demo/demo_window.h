@@ -10,6 +10,10 @@ inline constexpr int DEMO_HELP_ID = 103;     // "帮助"
 inline constexpr int DEMO_CANCEL_ID = 104;   // "取消": closes
 inline constexpr int DEMO_OK_ID = 105;       // "确定": closes
 
+// The skin of the settings window, which both demo windows (and the skinned message-box tests)
+// wear: the built-in picture stretched (mode 3), accent 0xFF8800, veil 100.
+void applyDemoSkin();
+
 // Creates, skins and shows the demo window (SkinStartup must have run). Returns it, or null.
 // `activate` false shows it without taking the activation (for tests that make many).
 HWND createDemoWindow(bool activate = true);

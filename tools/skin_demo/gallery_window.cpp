@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "text/encoding.h"
 #include "skin/skin.h"
+#include "text/encoding.h"
+#include "tools/skin_demo/demo_frame.h"
 #include "tools/skin_demo/demo_window.h"
 
 namespace {
@@ -14,26 +15,13 @@ namespace {
 constexpr const wchar_t GALLERY_CLASS[] = L"QuorrelSkinGallery";
 constexpr int GALLERY_W = 660, GALLERY_H = 430;
 
-struct Builder {
-    HWND parent;
-    HFONT font;
-    HWND add(const wchar_t* cls, const char* textGbk, DWORD style, DWORD exStyle, int x, int y, int w, int h,
-             int id) const {
-        HWND control = CreateWindowExW(exStyle, cls, gbkToWide(textGbk).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                                       w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                       GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        return control;
-    }
-};
-
 void addComboItems(HWND combo) {
     for (const char* item : {"百度网盘", "阿里云盘", "天翼云盘", "夸克网盘"})
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(gbkToWide(item).c_str()));
     SendMessageW(combo, CB_SETCURSEL, 1, 0);
 }
 
-void addToolbar(const Builder& b) {
+void addToolbar(const ControlAdder& b) {
     HWND toolbar = b.add(TOOLBARCLASSNAMEW, "",
                          TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NOPARENTALIGN | CCS_NORESIZE |
                              CCS_NODIVIDER,
@@ -58,7 +46,7 @@ void addToolbar(const Builder& b) {
     SendMessageW(toolbar, TB_ADDBUTTONSW, 5, reinterpret_cast<LPARAM>(buttons));
 }
 
-void addTabs(const Builder& b) {
+void addTabs(const ControlAdder& b) {
     HWND tab = b.add(WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, 400, 230, 250, 150, GALLERY_TAB_ID);
     for (const char* name : {"常规", "高级"}) {
         std::wstring text = gbkToWide(name);
@@ -70,22 +58,22 @@ void addTabs(const Builder& b) {
     RECT display{};
     GetClientRect(tab, &display);
     SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    Builder page{tab, b.font};
+    ControlAdder page{tab, b.font};
     HWND first = page.add(L"Static", "", 0, 0, display.left, display.top, display.right - display.left,
                           display.bottom - display.top, GALLERY_PAGE1_ID);
     HWND second = page.add(L"Static", "", 0, 0, display.left, display.top, display.right - display.left,
                            display.bottom - display.top, GALLERY_PAGE2_ID);
     ShowWindow(second, SW_HIDE);
-    Builder onFirst{first, b.font};
+    ControlAdder onFirst{first, b.font};
     onFirst.add(L"Button", "自动翻页", BS_AUTOCHECKBOX | WS_TABSTOP, 0, 10, 10, 100, 20, GALLERY_PAGE_CHECK_ID);
     SendMessageW(GetDlgItem(first, GALLERY_PAGE_CHECK_ID), BM_SETCHECK, BST_CHECKED, 0);
     onFirst.add(L"Edit", "每页 50 条", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 10, 38, 120, 22, 0);
     onFirst.add(L"Button", "应用", BS_PUSHBUTTON | WS_TABSTOP, 0, 150, 36, 70, 26, GALLERY_PAGE_BUTTON_ID);
-    Builder onSecond{second, b.font};
+    ControlAdder onSecond{second, b.font};
     onSecond.add(L"Button", "使用代理", BS_AUTOCHECKBOX, 0, 10, 10, 100, 20, 0);
 }
 
-void addListView(const Builder& b) {
+void addListView(const ControlAdder& b) {
     HWND list = b.add(WC_LISTVIEWW, "", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE, 160, 230, 230,
                       150, GALLERY_LISTVIEW_ID);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -125,7 +113,7 @@ void addListView(const Builder& b) {
 }
 
 void createGalleryControls(HWND window, HFONT font) {
-    Builder b{window, font};
+    ControlAdder b{window, font};
     addToolbar(b);
     // Left column: buttons of every kind, the two combo boxes and a list box.
     b.add(L"Button", "记住网址", BS_AUTOCHECKBOX | WS_TABSTOP, 0, 12, 68, 130, 20, GALLERY_CHECK_ID);
@@ -166,16 +154,6 @@ void createGalleryControls(HWND window, HFONT font) {
     b.add(L"Button", "确定", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 480, 150, 70, 26, GALLERY_OK_ID);
 }
 
-void applySkin(HWND window) {
-    SkinSettings skin;
-    skin.skinImage = BuiltInSkinPicture();
-    skin.accentColour = 0xFF8800;
-    skin.mode = 3;
-    SetSkin(skin);
-    SetControlSkinOptions(true, 100);
-    SkinWindow(window);
-}
-
 void showPage(HWND window) {
     HWND tab = GetDlgItem(window, GALLERY_TAB_ID);
     auto selected = static_cast<int>(SendMessageW(tab, TCM_GETCURSEL, 0, 0));
@@ -185,14 +163,11 @@ void showPage(HWND window) {
 
 LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE: {
-            HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, gbkToWide("宋体").c_str());
-            SetPropA(window, "Demo_Font", font);
-            createGalleryControls(window, font);
-            applySkin(window);
+        case WM_CREATE:
+            createGalleryControls(window, makeDemoFont(window));
+            applyDemoSkin();
+            SkinWindow(window);
             return 0;
-        }
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->idFrom == GALLERY_TAB_ID && header->code == TCN_SELCHANGE) showPage(window);
@@ -202,7 +177,7 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (LOWORD(wParam) == GALLERY_OK_ID) SendMessageW(window, WM_CLOSE, 0, 0);
             return 0;
         case WM_DESTROY:
-            if (auto font = static_cast<HFONT>(RemovePropA(window, "Demo_Font"))) DeleteObject(font);
+            takeDemoFont(window);
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);
@@ -215,26 +190,7 @@ HWND createGalleryWindow(bool activate) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(module, GALLERY_CLASS, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = GalleryProc;
-        wc.hInstance = module;
-        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = GALLERY_CLASS;
-        RegisterClassExW(&wc);
-    }
-    int x = (GetSystemMetrics(SM_CXSCREEN) - GALLERY_W) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - GALLERY_H) / 2;
-    HWND window = CreateWindowExW(0, GALLERY_CLASS, gbkToWide("皮肤控件一览").c_str(),
-                                  WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, x, y,
-                                  GALLERY_W, GALLERY_H, nullptr, nullptr, module, nullptr);
-    if (!window) return nullptr;
-    ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
-    UpdateWindow(window);
-    return window;
+    return openDemoWindow(GALLERY_CLASS, GalleryProc, "皮肤控件一览",
+                          WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, GALLERY_W,
+                          GALLERY_H, activate);
 }
