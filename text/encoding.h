@@ -1,5 +1,6 @@
 // Conversions between the program's GBK texts, UTF-8 and UTF-16. Always code page 936
-// explicitly, never the system's ANSI code page, so every locale behaves the same.
+// explicitly, never the system's ANSI code page, so every locale behaves the same. Ground floor:
+// encoding_win.cpp uses the platform, encoding_iconv.cpp (the native build) iconv.
 #pragma once
 #include <string>
 #include <string_view>

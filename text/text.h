@@ -1,5 +1,6 @@
 // Text primitives on GBK byte strings: 1-based positions, -1 for "not found",
-// double-byte characters stepped over as one unit.
+// double-byte characters stepped over as one unit. text/ is the ground floor: every other room
+// uses it, and it uses only the standard library (the platform or iconv only for conversion).
 #pragma once
 #include <cstdint>
 #include <string>
