@@ -755,6 +755,21 @@ std::vector<ShareLink> shareLinksInText(std::string_view text) {
     return links;
 }
 
+std::string postText(std::string_view bytes) {
+    if (startsWith(bytes, 0, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    bool littleEndian = startsWith(bytes, 0, "\xFF\xFE"), bigEndian = startsWith(bytes, 0, "\xFE\xFF");
+    if (littleEndian || bigEndian) {
+        std::wstring wide;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+            wide += wchar_t(littleEndian ? (a | b << 8) : (b | a << 8));
+        }
+        return wideToGbk(wide);
+    }
+    if (validUtf8(bytes)) return utf8ToGbk(bytes);
+    return std::string(bytes);
+}
+
 std::optional<ShareLink> readHitShare(std::string_view address, std::string_view title, std::string_view snippet) {
     std::optional<ShareLink> link = readShareLink(address);
     if (!link || !link->code.empty()) return link;

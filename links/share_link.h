@@ -66,6 +66,10 @@ std::string codeInText(Netdisk netdisk, std::string_view text);
 // snippet's. nullopt when the address is no share link.
 std::optional<ShareLink> readHitShare(std::string_view address, std::string_view title, std::string_view snippet);
 
+// A post's bytes (a file, standard input) as GBK text: UTF-8 with or without its byte-order mark
+// when the bytes are valid UTF-8, UTF-16 with its byte-order mark, otherwise GBK as they are.
+std::string postText(std::string_view bytes);
+
 // Every share link standing in a text (a post, a chat log, a page's text), in the order they
 // stand, each share once, each with the code that belongs to it ("" when none does).
 std::vector<ShareLink> shareLinksInText(std::string_view text);

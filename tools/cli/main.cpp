@@ -27,6 +27,7 @@ const Command COMMANDS[] = {
 #ifdef QUORREL_CLI_SEARCH
     {"search", runSearch, "search ...            run a search (see quorrel-cli search --help)"},
 #endif
+    {"links", runLinks, "links [FILE...]       the netdisk share links in texts, with their codes"},
 };
 
 void printUsage() {

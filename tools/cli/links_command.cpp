@@ -1,0 +1,151 @@
+// quorrel-cli links: every share link in posts, chat logs or READMEs (files or standard input),
+// with its netdisk, share id and code, each share once, as text, tsv, csv or jsonl.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "links/row_output.h"
+#include "links/share_link.h"
+#include "text/encoding.h"
+#include "tools/cli/commands.h"
+#include "win/files.h"
+
+namespace {
+
+const char LINKS_HELP[] =
+    "usage: quorrel-cli links [options] [FILE...]\n"
+    "\n"
+    "Reads text (a forum post, a chat log, a README) from the files, or from standard input\n"
+    "when none is named, and prints every netdisk share link in it in the order they stand,\n"
+    "each share once: its number, netdisk, address and extraction code (提取码) when the\n"
+    "text gives one. A file may be UTF-8 (with or without a byte-order mark), UTF-16 with\n"
+    "its byte-order mark, or GBK.\n"
+    "\n"
+    "options:\n"
+    "  --format=FORMAT     text (default), tsv, csv or jsonl; tsv, csv and jsonl carry the\n"
+    "                      fields n, service, title (the file's name), url, netdisk, share,\n"
+    "                      code and state, and are always UTF-8 (csv with a byte-order mark)\n"
+    "  --gbk               write the text format as GBK bytes instead of UTF-8 (or the\n"
+    "                      console's wide text)\n"
+    "  --help              this text\n"
+    "\n"
+    "Exit status: 0 when every input was read, 1 when a file could not be read (named on\n"
+    "standard error; the links of the other files are still printed), 2 for a usage error.\n";
+
+const char COUNT_CAPTION[] = "链接数：";
+
+// GBK text goes to a console as wide text, elsewhere as UTF-8 or, when asked, GBK.
+void writeText(DWORD which, const std::string& gbk, bool asGbk) {
+    HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (!asGbk && handle && GetConsoleMode(handle, &mode)) {
+        std::wstring wide = gbkToWide(gbk);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), DWORD(wide.size()), &written, nullptr);
+        return;
+    }
+    std::string bytes = asGbk ? gbk : gbkToUtf8(gbk);
+    if (which == STD_OUTPUT_HANDLE) {
+        writeOut(bytes);
+    } else {
+        writeErr(bytes);
+    }
+}
+
+std::string readStandardInput() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    std::string bytes;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
+    return bytes;
+}
+
+struct Found {
+    ShareLink link;
+    std::string source;  // the file's name; "" for standard input
+};
+
+// Adds the links of one text: a share seen before is not listed again, but a code it lacked
+// is taken from the later one.
+void collect(const std::string& text, const std::string& source, std::vector<Found>& found) {
+    for (ShareLink& link : shareLinksInText(text)) {
+        bool seen = false;
+        for (Found& f : found) {
+            if (f.link.netdisk == link.netdisk && f.link.share == link.share) {
+                if (f.link.code.empty()) f.link.code = link.code;
+                seen = true;
+                break;
+            }
+        }
+        if (!seen) found.push_back({std::move(link), source});
+    }
+}
+
+}  // namespace
+
+int runLinks(const CommandArgs& args) {
+    RowFormat format = RowFormat::Text;
+    bool gbk = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (arg == "--gbk") gbk = true;
+    }
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            writeText(STD_ERROR_HANDLE, LINKS_HELP, gbk);
+            return 0;
+        } else if (arg == "--gbk") {
+            gbk = true;
+        } else if (arg.compare(0, 9, "--format=") == 0) {
+            if (!rowFormatByName(arg.substr(9), &format)) {
+                writeText(STD_ERROR_HANDLE, "quorrel-cli links: --format takes text, tsv, csv or jsonl\n", gbk);
+                return 2;
+            }
+        } else if (arg == "-") {
+            files.push_back(arg);
+        } else if (arg.compare(0, 1, "-") == 0) {
+            writeText(STD_ERROR_HANDLE, "quorrel-cli links: unexpected argument \"" + arg + "\"\n" + LINKS_HELP, gbk);
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) files.push_back("-");
+
+    int status = 0;
+    std::vector<Found> found;
+    for (const std::string& file : files) {
+        std::string bytes;
+        if (file == "-") {
+            bytes = readStandardInput();
+        } else if (!readFileBytes(gbkToWide(file), bytes)) {
+            writeText(STD_ERROR_HANDLE, "quorrel-cli links: cannot read \"" + file + "\"\n", gbk);
+            status = 1;
+            continue;
+        }
+        collect(postText(bytes), file == "-" ? std::string() : file, found);
+    }
+
+    std::string header = rowsHeader(format);
+    std::string rows;
+    int n = 0;
+    for (const Found& f : found) {
+        OutputRow row;
+        row.n = ++n;
+        row.service = netdiskCaption(f.link.netdisk);
+        row.title = f.source;
+        row.url = f.link.url;
+        row.share = f.link;
+        rows += formatRow(format, row);
+    }
+    if (format == RowFormat::Text) {
+        writeText(STD_OUTPUT_HANDLE, rows + COUNT_CAPTION + std::to_string(n) + "\n", gbk);
+    } else {
+        writeOut(header + rows);
+    }
+    return status;
+}
