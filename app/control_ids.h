@@ -22,12 +22,26 @@ inline constexpr int ID_打开资源地址 = 2001;
 inline constexpr int ID_复制地址 = 2002;
 inline constexpr int ID_复制标题 = 2003;
 inline constexpr int ID_全部导出 = 2004;
+// Behind a separator after those four: what the share link of the selected row is good for.
+inline constexpr int ID_复制链接和提取码 = 2005;
+inline constexpr int ID_打开链接带提取码 = 2006;
+// Link checks add theirs here (2007 and up), before the settings item.
+inline constexpr int ID_菜单_设置 = 2020;  // "设置…", last, behind a separator of its own
+// "设置…" in the main window's system menu: a WM_SYSCOMMAND code (a multiple of 16 below 0xF000).
+inline constexpr int ID_SYSTEM_设置 = 0x0110;
 
 // Settings window.
 inline constexpr int ID_SETTINGS_编辑框1 = 3001;
 inline constexpr int ID_SETTINGS_按钮1 = 3002;  // "确定"
 inline constexpr int ID_SETTINGS_按钮2 = 3003;  // "帮助"
 inline constexpr int ID_SETTINGS_按钮3 = 3004;  // "取消"
+// Only in the full settings window ("设置…"), below the extra sites.
+inline constexpr int ID_SETTINGS_网盘列表 = 3005;  // combo box: the service list
+inline constexpr int ID_SETTINGS_搜索方式 = 3006;  // combo box: the engine profile
+inline constexpr int ID_SETTINGS_合并重复链接 = 3007;
+inline constexpr int ID_SETTINGS_检查链接 = 3008;  // 搜索时检查链接
+inline constexpr int ID_SETTINGS_标签1 = 3009;
+inline constexpr int ID_SETTINGS_标签2 = 3010;
 
 inline constexpr const wchar_t MAIN_WINDOW_CLASS[] = L"QuorrelMainWindow";
 inline constexpr const wchar_t SETTINGS_WINDOW_CLASS[] = L"QuorrelSettingsWindow";

@@ -9,9 +9,12 @@
 
 #include "app/app_files.h"
 #include "app/main_window.h"
+#include "app/share_finder.h"
 #include "text/encoding.h"
+#include "search/engine_slots.h"
 #include "search/profile.h"
 #include "search/query.h"
+#include "search/services.h"
 #include "skin/skin.h"
 
 namespace {
@@ -48,19 +51,42 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
+    const std::vector<std::string> args = commandLineArguments();
     // --engine=HOST[:PORT] points every worker of this run at another engine (the simulator).
-    bool engineOk = applyEngineOption(commandLineArguments());
-    // --profile=NAME and --profile-file=PATH choose how the engine is asked and read.
-    std::string profileError = applyProfileOptions(commandLineArguments());
+    bool engineOk = applyEngineOption(args);
+    // quorrel.ini's choices, each replaced for this run by its command-line option.
+    const AppSettings saved = loadSettings();
+    const AppSettings settings = withCommandLine(saved, args);
+    std::string netdisksError = applyNetdisksOption(args);
+    setActiveServices(settings.today() ? todayServiceList() : classicServiceList());
+    // --profile=NAME and --profile-file=PATH choose how the engine is asked and read; without
+    // them, the profile chosen in the settings window.
+    bool profileSaved = !saved.profile.empty() || !saved.profileFile.empty();
+    std::string profileError = applyProfileOptions(profileSaved ? profileArguments(settings) : args);
+    // The search mode (quorrel.ini's, or --mode=) and --depth=; mentions read share links
+    // through links/.
+    applyModeOptions(args);
+    setSearchMode(settings.mode == MODE_MENTIONS ? SearchMode::Mentions : SearchMode::Site);
+    useLinksShareFinder();
+    // --connections=N: at most N requests in flight to the engine at once.
+    bool connectionsOk = applyConnectionsOption(commandLineArguments());
 
     SkinStartup();
     int exitCode = 0;
     {
         MainWindow window;
-        if (window.create(instance, showCommand)) {
+        if (window.create(instance, showCommand, settings)) {
             if (!engineOk) {
                 SkinnedMessageBox(window.handle(), "参数 --engine 无效，应为 --engine=主机[:端口]，已使用默认引擎。", 0,
                                   "提示");
+            }
+            if (!connectionsOk) {
+                SkinnedMessageBox(window.handle(), "参数 --connections 无效，应为正整数，已使用默认值。", 0, "提示");
+            }
+            if (!netdisksError.empty()) {
+                SkinnedMessageBox(window.handle(), "参数 --netdisks 无效（" + netdisksError + "），已使用" +
+                                      (settings.today() ? "今日网盘列表。" : "经典网盘列表。"),
+                                  0, "提示");
             }
             if (!profileError.empty()) {
                 SkinnedMessageBox(window.handle(), "参数 --profile 无效（" + profileError + "），已使用默认方式。", 0, "提示");

@@ -13,6 +13,8 @@
 #include "app/ui_text.h"
 #include "text/encoding.h"
 #include "res/resource_ids.h"
+#include "search/mentions.h"
+#include "search/profile.h"
 #include "search/query.h"
 #include "search/site_host.h"
 #include "skin/skin.h"
@@ -39,32 +41,18 @@ constexpr std::array<ControlPlace, SERVICE_COUNT> SERVICE_BOX_PLACES = {{
     {221, 153, 100, 16}, {125, 153, 100, 16}, {125, 117, 100, 16}, {9, 116, 111, 16},   {221, 117, 100, 16},
     {325, 117, 100, 16}, {428, 117, 100, 16},
 }};
-
-struct ColumnDefinition {
-    const char* title;
-    int width;
-};
-constexpr ColumnDefinition LIST_COLUMNS[] = {{"序号", 50}, {"名称", 400}, {"地址", 220}};
+// Today's list, in its order: two rows in screen order where the classic boxes stand, each box
+// clear of the next.
+constexpr std::array<ControlPlace, 11> TODAY_BOX_PLACES = {{
+    {9, 49, 92, 16},   {125, 49, 92, 16}, {221, 49, 92, 16}, {325, 49, 92, 16}, {428, 49, 92, 16}, {524, 49, 92, 16},
+    {9, 83, 92, 16},   {125, 83, 92, 16}, {221, 83, 92, 16}, {325, 83, 92, 16}, {428, 83, 92, 16},
+}};
 
 HWND createChild(HWND parent, const wchar_t* className, const std::string& text, DWORD style, DWORD exStyle,
                  const ControlPlace& place, int id) {
     return CreateWindowExW(exStyle, className, gbkToWide(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
                            place.left, place.top, place.width, place.height, parent,
                            reinterpret_cast<HMENU>(INT_PTR(id)), nullptr, nullptr);
-}
-
-void addColumns(HWND list) {
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < 3; ++i) {
-        std::wstring title = gbkToWide(LIST_COLUMNS[i].title);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = LIST_COLUMNS[i].width;
-        column.pszText = title.data();
-        column.iSubItem = i;
-        SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(i), LPARAM(&column));
-    }
 }
 
 HFONT createGuiFont() {
@@ -77,8 +65,9 @@ HFONT createGuiFont() {
 }
 }  // namespace
 
-bool MainWindow::create(HINSTANCE instance, int showCommand) {
+bool MainWindow::create(HINSTANCE instance, int showCommand, const AppSettings& settings) {
     instance_ = instance;
+    settings_ = settings;
     backgroundBrush_.reset(CreateSolidBrush(BACKGROUND));
 
     WNDCLASSEXW windowClass{};
@@ -132,6 +121,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
+        case WM_SYSCOMMAND:
+            if (onSystemCommand(wParam)) return 0;
+            break;
         case WM_NOTIFY:
             return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_CTLCOLORSTATIC:
@@ -184,6 +176,7 @@ void MainWindow::createControls() {
         serviceBoxes_[size_t(i)] = createChild(w, L"BUTTON", ServiceTable[size_t(i)].caption, BS_AUTOCHECKBOX, 0,
                                                SERVICE_BOX_PLACES[size_t(i)], ID_FIRST_SERVICE_BOX + i);
     }
+    boxList_ = &classicServiceList();
     createChild(w, L"BUTTON", "其他", BS_AUTOCHECKBOX, 0, {429, 148, 100, 24}, ID_选择框1);
     createChild(w, L"BUTTON", "全部", BS_AUTOCHECKBOX, 0, {524, 151, 100, 19}, ID_选择框_全部);
     // The count label is wider than the window and overlaps 标签2; its text is centred so the
@@ -194,9 +187,9 @@ void MainWindow::createControls() {
     // Virtual lists: the rows live in results_ and filtered_, the lists ask for what they show.
     DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP;
     results_.attach(createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框1));
-    addColumns(results_.handle());
+    results_.setColumns(ListColumns::Classic);
     filtered_.attach(createChild(w, WC_LISTVIEWW, "", listStyle, WS_EX_CLIENTEDGE, {8, 212, 608, 180}, ID_超级列表框2));
-    addColumns(filtered_.handle());
+    filtered_.setColumns(ListColumns::Classic);
     ShowWindow(filtered_.handle(), SW_HIDE);
     createChild(w, L"STATIC", "为了保证的准确性,搜索时尽可能多输入关键词,最好带中文（交流群：47209935）", SS_LEFT, 0,
                 {16, 392, 600, 32}, ID_标签1);
@@ -206,16 +199,71 @@ void MainWindow::createControls() {
         SendMessageW(child, WM_SETFONT, WPARAM(font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     }
 
+    createMenus();
+    showServiceList();
+    countTip_.Create(w, false);
+    SetFocus(keywordBox);
+}
+
+void MainWindow::createMenus() {
+    // The title bar's menu, where small tools keep their settings: there with either list.
+    if (HMENU system = GetSystemMenu(window_, FALSE)) {
+        AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(system, MF_STRING, ID_SYSTEM_设置, gbkToWide("设置…").c_str());
+    }
+}
+
+void MainWindow::createContextMenu(bool today) {
     contextMenu_.reset(CreatePopupMenu());
+    // The four of old; with today's list the share link's own items follow (link checks add
+    // theirs after them), then the settings. The classic list keeps its four alone.
     const std::pair<int, const char*> items[] = {{ID_打开资源地址, "打开资源地址"},
                                                  {ID_复制地址, "复制地址"},
                                                  {ID_复制标题, "复制标题"},
-                                                 {ID_全部导出, "全部导出"}};
-    for (const auto& [id, text] : items)
-        AppendMenuW(contextMenu_.get(), MF_STRING, UINT_PTR(id), gbkToWide(text).c_str());
-    arrangeTabOrder(w);
-    countTip_.Create(w, false);
-    SetFocus(keywordBox);
+                                                 {ID_全部导出, "全部导出"},
+                                                 {0, nullptr},
+                                                 {ID_复制链接和提取码, "复制链接和提取码"},
+                                                 {ID_打开链接带提取码, "打开链接（带提取码）"},
+                                                 {0, nullptr},
+                                                 {ID_菜单_设置, "设置…"}};
+    for (const auto& [id, text] : items) {
+        if (!today && (!text || id > ID_全部导出)) break;
+        if (text) {
+            AppendMenuW(contextMenu_.get(), MF_STRING, UINT_PTR(id), gbkToWide(text).c_str());
+        } else {
+            AppendMenuW(contextMenu_.get(), MF_SEPARATOR, 0, nullptr);
+        }
+    }
+}
+
+void MainWindow::showServiceList() {
+    const ServiceList* list = settings_.today() ? &todayServiceList() : &classicServiceList();
+    if (list != boxList_) {
+        boxList_ = list;
+        for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
+            HWND box = serviceBoxes_[i];
+            // A tick meant another service in the other list.
+            SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+            bool shown = int(i) < list->count();
+            if (shown) {
+                const ControlPlace& place = list->classic() ? SERVICE_BOX_PLACES[i] : TODAY_BOX_PLACES[i];
+                setWindowTextGbk(box, list->services[i].caption);
+                MoveWindow(box, place.left, place.top, place.width, place.height, FALSE);
+            }
+            ShowWindow(box, shown ? SW_SHOW : SW_HIDE);
+        }
+        SendMessageW(control(ID_选择框_全部), BM_SETCHECK, BST_UNCHECKED, 0);
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+    ListColumns columns = settings_.today() ? ListColumns::Today : ListColumns::Classic;
+    if (results_.columns() != columns || !contextMenu_) {
+        results_.setColumns(columns);
+        filtered_.setColumns(columns);
+        createContextMenu(settings_.today());
+    }
+    results_.setFolding(settings_.unique);
+    filtered_.setFolding(settings_.unique);
+    arrangeTabOrder(window_);
 }
 
 void MainWindow::onDestroy() {
@@ -276,7 +324,22 @@ void MainWindow::onCommand(int id, int code, HWND /*control*/) {
         case ID_全部导出:
             exportAll();
             return;
+        case ID_复制链接和提取码:
+            copyShareText();
+            return;
+        case ID_打开链接带提取码:
+            openWithCode();
+            return;
+        case ID_菜单_设置:
+            openSettings();
+            return;
     }
+}
+
+bool MainWindow::onSystemCommand(WPARAM code) {
+    if ((code & 0xFFF0) != ID_SYSTEM_设置) return false;
+    openSettings();
+    return true;
 }
 
 LRESULT MainWindow::onNotify(const NMHDR& header) {
@@ -346,9 +409,15 @@ void MainWindow::startSearch() {
         SkinnedMessageBox(window_, "请输入关键字！", 0, "提示");
         return;
     }
+    if (choicesPending_) applySearchChoices();
+    if (choicesPending_) {
+        // The boxes name the new list's services; the search before still runs with the old.
+        SkinnedMessageBox(window_, "上一次搜索尚未结束，新的设置将在它结束后生效，请稍后再搜索。", 0, "提示");
+        return;
+    }
     hitCounter_ = 0;
-    std::vector<bool> ticked(SERVICE_COUNT);
-    for (size_t i = 0; i < serviceBoxes_.size(); ++i) {
+    std::vector<bool> ticked(size_t(boxList_->count()));
+    for (size_t i = 0; i < ticked.size(); ++i) {
         ticked[i] = SendMessageW(serviceBoxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
     // Sites in other scripts go out in their "xn--" form; what is no host name is never sent.
@@ -379,13 +448,15 @@ void MainWindow::showCount() {
 }
 
 void MainWindow::onServiceEnded(const ServiceOutcome& outcome) {
-    if (outcome.failed()) failures_.push_back(outcome);
+    // Pages behind results that failed (mentions mode) are reported too, the service not marked.
+    if (outcome.failed() || !outcome.notes.empty()) failures_.push_back(outcome);
 }
 
 void MainWindow::onSearchEnded() {
     // A search started since the pool went idle is still running: its end will come.
     if (!searchEndPending_ || !workers_ || !workers_->idle()) return;
     searchEndPending_ = false;
+    if (choicesPending_) applySearchChoices();
     stopListSync();
     results_.sync();
     showCount();
@@ -409,10 +480,15 @@ void MainWindow::showFailures() {
         if (countTipShown_) countTip_.RemoveTool(COUNT_TIP_TOOL);
         countTipShown_ = false;
     } else {
-        std::string text = "以下网盘未能完整搜索：";
+        bool anyFailed = false;
+        for (const ServiceOutcome& outcome : shownFailures_) anyFailed = anyFailed || outcome.failed();
+        std::string text = anyFailed ? "以下网盘未能完整搜索：" : "以下页面未能完整读取：";
         for (const ServiceOutcome& outcome : shownFailures_) {
-            text += "\r\n" + outcome.service + "：";
-            text += outcome.verificationWall ? std::string("搜索引擎要求人机验证") : outcome.failure;
+            if (outcome.failed()) {
+                text += "\r\n" + outcome.service + "：";
+                text += outcome.verificationWall ? std::string("搜索引擎要求人机验证") : outcome.failure;
+            }
+            for (const std::string& note : outcome.notes) text += "\r\n" + outcome.service + "：页面 " + note;
         }
         if (countTipShown_) {
             countTip_.SetToolText(COUNT_TIP_TOOL, text);
@@ -428,9 +504,10 @@ bool MainWindow::serviceBoxFailed(HWND box) const {
     if (shownFailures_.empty()) return false;
     int id = GetDlgCtrlID(box);
     for (const ServiceOutcome& outcome : shownFailures_) {
+        if (!outcome.failed()) continue;
         bool isService = false;
-        for (int n = 1; n <= SERVICE_COUNT; ++n) {
-            if (outcome.service != ServiceTable[size_t(n - 1)].caption) continue;
+        for (int n = 1; n <= boxList_->count(); ++n) {
+            if (outcome.service != boxList_->services[size_t(n - 1)].caption) continue;
             isService = true;
             if (id == ID_FIRST_SERVICE_BOX + n - 1) return true;
         }
@@ -442,13 +519,41 @@ bool MainWindow::serviceBoxFailed(HWND box) const {
 
 void MainWindow::onSelectAllClicked() {
     WPARAM state = isTicked(ID_选择框_全部) ? BST_CHECKED : BST_UNCHECKED;
-    for (HWND box : serviceBoxes_) SendMessageW(box, BM_SETCHECK, state, 0);
+    // The shown boxes only: a hidden one would search a service of no list.
+    for (int i = 0; i < boxList_->count(); ++i) SendMessageW(serviceBoxes_[size_t(i)], BM_SETCHECK, state, 0);
     SendMessageW(control(ID_选择框1), BM_SETCHECK, state, 0);
 }
 
 void MainWindow::onOtherClicked() {
     if (!isTicked(ID_选择框1)) return;
     runSettingsWindow(instance_, window_, extraSites_);
+}
+
+void MainWindow::openSettings() {
+    if (!IsWindowEnabled(window_)) return;  // a modal window of ours is open already
+    AppSettings chosen = settings_;
+    if (!runSettingsWindow(instance_, window_, extraSites_, &chosen)) return;
+    if (chosen == settings_) return;
+    bool searchChoices = chosen.netdisks != settings_.netdisks || chosen.profile != settings_.profile ||
+                         chosen.profileFile != settings_.profileFile || chosen.mode != settings_.mode;
+    settings_ = chosen;
+    showServiceList();
+    if (searchChoices) {
+        choicesPending_ = true;
+        applySearchChoices();
+    }
+}
+
+void MainWindow::applySearchChoices() {
+    // Workers read the active list and profile while they run: they change between searches.
+    if (!workers_ || !workers_->idle()) return;
+    choicesPending_ = false;
+    setActiveServices(settings_.today() ? todayServiceList() : classicServiceList());
+    setSearchMode(settings_.mode == MODE_MENTIONS ? SearchMode::Mentions : SearchMode::Site);
+    std::vector<std::string> args = profileArguments(settings_);
+    if (args.empty()) args.push_back("--profile=classic");
+    std::string error = applyProfileOptions(args);
+    if (!error.empty()) SkinnedMessageBox(window_, "所选的搜索方式无法使用（" + error + "），已使用默认方式。", 0, "提示");
 }
 
 void MainWindow::onFilterChanged() {
@@ -460,6 +565,11 @@ void MainWindow::onFilterChanged() {
 }
 
 void MainWindow::showContextMenu() {
+    // The share link's items are for a selected share link.
+    const ResultList::Row* row = results_.selectedRow();
+    UINT share = MF_BYCOMMAND | (row && row->isShare() ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(contextMenu_.get(), ID_复制链接和提取码, share);
+    EnableMenuItem(contextMenu_.get(), ID_打开链接带提取码, share);
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(contextMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
@@ -473,6 +583,18 @@ void MainWindow::copySelected(bool address) {
     ResultRow row = results_.selected();
     bool copied = copyToClipboard(window_, address ? row.address : row.title);
     SkinnedMessageBox(window_, copied ? "复制成功！" : "复制失败！", 0, "提示");
+}
+
+void MainWindow::copyShareText() {
+    const ResultList::Row* row = results_.selectedRow();
+    if (!row) return;
+    bool copied = copyToClipboard(window_, shareText(row->shareLink()));
+    SkinnedMessageBox(window_, copied ? "复制成功！" : "复制失败！", 0, "提示");
+}
+
+void MainWindow::openWithCode() {
+    const ResultList::Row* row = results_.selectedRow();
+    if (row) openAddress(linkWithCode(row->shareLink()));
 }
 
 void MainWindow::exportAll() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_settings.h"
 #include "app/result_list.h"
 #include "app/search_command.h"
 #include "skin/tip_window.h"
@@ -26,8 +27,10 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates and shows the window; false when it could not be created.
-    bool create(HINSTANCE instance, int showCommand);
+    // Creates and shows the window with the run's settings (quorrel.ini with the command line
+    // laid over it); false when it could not be created. The service list and the engine
+    // profile the settings name must already be active.
+    bool create(HINSTANCE instance, int showCommand, const AppSettings& settings = {});
     HWND handle() const { return window_; }
 
     // After the message loop: waits a little for the stopped workers; true when all ended.
@@ -53,13 +56,21 @@ private:
     void onCreate();
     void onDestroy();
     void onCommand(int id, int code, HWND control);
+    bool onSystemCommand(WPARAM code);
     LRESULT onNotify(const NMHDR& header);
     LRESULT onControlColour(HDC dc, HWND control);
     void onDrawItem(const DRAWITEMSTRUCT& item);
 
     void createControls();
+    void createMenus();
+    void createContextMenu(bool today);
+    // The service boxes, the list's columns and folding as the settings say.
+    void showServiceList();
     void onSelectAllClicked();
     void onOtherClicked();
+    void openSettings();
+    // Makes the saved choices the search's own: at once when no search runs, else when it ends.
+    void applySearchChoices();
     void onFilterChanged();
     void showContextMenu();
     void onServiceEnded(const ServiceOutcome& outcome);
@@ -71,6 +82,8 @@ private:
     // Result actions.
     void openSelected();
     void copySelected(bool address);
+    void copyShareText();
+    void openWithCode();
     void exportAll();
 
     HWND control(int id) const { return GetDlgItem(window_, id); }
@@ -79,7 +92,10 @@ private:
     HWND window_ = nullptr;
     HINSTANCE instance_ = nullptr;
     WNDPROC keywordBoxOldProc_ = nullptr;
-    std::array<HWND, SERVICE_COUNT> serviceBoxes_{};  // in ServiceTable order
+    std::array<HWND, SERVICE_COUNT> serviceBoxes_{};  // in the shown list's order; the unused ones hidden
+    AppSettings settings_;
+    const ServiceList* boxList_ = nullptr;  // the list the boxes show
+    bool choicesPending_ = false;           // settings saved that the search has not taken yet
     GdiObject<HBRUSH> backgroundBrush_;
     GdiObject<HFONT> font_;
     UniqueMenu contextMenu_;  // the popup 菜单

@@ -5,17 +5,73 @@
 
 #include "text/encoding.h"
 
+namespace {
+struct ColumnDefinition {
+    const char* title;
+    int width;
+};
+constexpr ColumnDefinition CLASSIC_COLUMNS[] = {{"序号", 50}, {"名称", 400}, {"地址", 220}};
+// Together they fit the list of the fixed-size window beside its vertical scroll bar, so no
+// column is ever out of sight: the long texts are cut with an ellipsis instead.
+constexpr ColumnDefinition TODAY_COLUMNS[] = {{"序号", 40}, {"名称", 172}, {"地址", 190},
+                                              {"网盘", 64}, {"提取码", 52}, {"状态", 66}};
+}  // namespace
+
+void ResultList::setColumns(ListColumns columns) {
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (; columnCount_ > 0; --columnCount_) SendMessageW(list_, LVM_DELETECOLUMN, WPARAM(columnCount_ - 1), 0);
+    columns_ = columns;
+    const ColumnDefinition* first = columns == ListColumns::Today ? TODAY_COLUMNS : CLASSIC_COLUMNS;
+    int count = columns == ListColumns::Today ? int(std::size(TODAY_COLUMNS)) : int(std::size(CLASSIC_COLUMNS));
+    for (int i = 0; i < count; ++i) {
+        std::wstring title = gbkToWide(first[i].title);
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = first[i].width;
+        column.pszText = title.data();
+        column.iSubItem = i;
+        if (SendMessageW(list_, LVM_INSERTCOLUMNW, WPARAM(i), LPARAM(&column)) >= 0) ++columnCount_;
+    }
+}
+
 void ResultList::clear() {
     // The rows go first: a repaint between the two steps asks for none of them.
     rows_ = {};
+    shareRows_ = {};
     shown_ = 0;
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+bool ResultList::foldIntoListed(const Row& row) {
+    if (!row.isShare() || row.share.empty()) return false;
+    std::string key = std::string(netdiskKey(row.netdisk)) + '\n' + row.share;
+    auto [at, added] = shareRows_.try_emplace(std::move(key), rows_.size());
+    if (added || !folding_) return false;
+    Row& listed = rows_[at->second];
+    if (listed.code.empty() && !row.code.empty()) {
+        listed.code = row.code;
+        if (at->second < shown_) SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(at->second), LPARAM(at->second));
+    }
+    return true;
 }
 
 void ResultList::append(const std::vector<Hit>& hits, int& counter) {
     if (hits.empty()) return;
     rows_.reserve(rows_.size() + hits.size());
-    for (const Hit& hit : hits) rows_.push_back(Row{++counter, hit.title, hit.address});
+    for (const Hit& hit : hits) {
+        Row row;
+        row.title = hit.title;
+        row.address = hit.address;
+        if (std::optional<ShareLink> link = readHitShare(hit.address, hit.title, hit.snippet)) {
+            row.netdisk = link->netdisk;
+            row.share = std::move(link->share);
+            row.code = std::move(link->code);
+        }
+        if (foldIntoListed(row)) continue;
+        row.number = ++counter;
+        rows_.push_back(std::move(row));
+    }
     size_t top = size_t(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
     size_t perPage = size_t(SendMessageW(list_, LVM_GETCOUNTPERPAGE, 0, 0));
     // In view: shown at once, while the worker goes on fetching.
@@ -39,14 +95,24 @@ void ResultList::sync() {
 std::vector<ResultRow> ResultList::titlesAndAddresses() const {
     std::vector<ResultRow> out;
     out.reserve(rows_.size());
-    for (const Row& row : rows_) out.push_back({row.title, row.address});
+    bool shares = columns_ == ListColumns::Today;
+    for (const Row& row : rows_) {
+        out.push_back({row.title, row.address, shares ? row.code : std::string(),
+                       shares ? std::string(linkStateCaption(row.state)) : std::string()});
+    }
     return out;
 }
 
-ResultRow ResultList::selected() const {
+const ResultList::Row* ResultList::selectedRow() const {
     int index = int(SendMessageW(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
-    if (index < 0 || size_t(index) >= rows_.size()) return {};
-    return {rows_[size_t(index)].title, rows_[size_t(index)].address};
+    if (index < 0 || size_t(index) >= rows_.size()) return nullptr;
+    return &rows_[size_t(index)];
+}
+
+ResultRow ResultList::selected() const {
+    const Row* row = selectedRow();
+    if (!row) return {};
+    return {row->title, row->address};
 }
 
 std::string ResultList::cellText(const Row& row, int column) const {
@@ -57,6 +123,12 @@ std::string ResultList::cellText(const Row& row, int column) const {
             return row.title;
         case 2:
             return row.address;
+        case 3:
+            return netdiskCaption(row.netdisk);
+        case 4:
+            return row.code;
+        case 5:
+            return linkStateCaption(row.state);
     }
     return {};
 }

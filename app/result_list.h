@@ -14,27 +14,50 @@
 #include <commctrl.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/export_format.h"
+#include "links/link_state.h"
+#include "links/share_link.h"
 #include "search/worker.h"
+
+// The columns a list shows: the program's own three, or those of today's netdisks, which add
+// the netdisk, the extraction code and the link's state.
+enum class ListColumns { Classic, Today };
 
 class ResultList {
 public:
     struct Row {
-        int number;  // column "序号"
+        int number = 0;  // column "序号"
         std::string title;
         std::string address;
+        // The address read as a share link when the row arrived (the code may also come from
+        // the title or the snippet); netdisk None when it is no share link.
+        Netdisk netdisk = Netdisk::None;
+        std::string share;
+        std::string code;
+        LinkState state = LinkState::Unchecked;
+        bool isShare() const { return netdisk != Netdisk::None; }
+        ShareLink shareLink() const { return ShareLink{netdisk, address, share, code}; }
     };
 
     // `list` must carry LVS_OWNERDATA.
     void attach(HWND list) { list_ = list; }
     HWND handle() const { return list_; }
+    // Gives the list its columns (replacing those it has); the rows stay.
+    void setColumns(ListColumns columns);
+    ListColumns columns() const { return columns_; }
+    // 合并重复链接: while on, a hit whose share (netdisk and share id) is listed already adds no
+    // row; when it carries a code the listed row lacks, that row takes it. Addresses that are
+    // no share are never folded.
+    void setFolding(bool fold) { folding_ = fold; }
 
     // Removes every row.
     void clear();
-    // Appends one page of hits, numbered on from `counter`. Rows that land in view are given to
-    // the list and painted before it returns; otherwise the list waits for sync().
+    // Appends one page of hits, numbered on from `counter` (folded hits take no number). Rows
+    // that land in view are given to the list and painted before it returns; otherwise the list
+    // waits for sync().
     void append(const std::vector<Hit>& hits, int& counter);
     // Gives the list every row kept, with one count update; nothing when it has them all.
     void sync();
@@ -45,10 +68,13 @@ public:
 
     size_t size() const { return rows_.size(); }
     const Row& row(size_t index) const { return rows_[index]; }
-    // Title and address of every row, top to bottom.
+    // Title and address of every row, top to bottom; with today's columns also the code and
+    // the state's caption.
     std::vector<ResultRow> titlesAndAddresses() const;
     // The row selected in the list; empty texts when none is.
     ResultRow selected() const;
+    // The row selected in the list; nullptr when none is.
+    const Row* selectedRow() const;
 
     // LVN_GETDISPINFOW: the cell's text into the list's buffer (cut to fit).
     void fillCell(NMLVDISPINFOW& info) const;
@@ -58,7 +84,14 @@ public:
 
 private:
     std::string cellText(const Row& row, int column) const;
+    // Folds `row` into the row listed for its share; false when it is to be listed itself.
+    bool foldIntoListed(const Row& row);
     HWND list_ = nullptr;
     std::vector<Row> rows_;
     size_t shown_ = 0;  // the item count the list was given
+    ListColumns columns_ = ListColumns::Classic;
+    int columnCount_ = 0;
+    bool folding_ = false;
+    // Netdisk key + share id -> index of the first row of that share.
+    std::unordered_map<std::string, size_t> shareRows_;
 };

@@ -23,6 +23,10 @@ void MainSearchSink::lockResults() {
     EnterCriticalSection(&searchLock_);
 }
 
+bool MainSearchSink::tryLockResults() {
+    return TryEnterCriticalSection(&searchLock_) != FALSE;
+}
+
 void MainSearchSink::unlockResults() {
     LeaveCriticalSection(&searchLock_);
 }

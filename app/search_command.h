@@ -27,6 +27,7 @@ public:
 
     std::string keyword() override;
     void lockResults() override;
+    bool tryLockResults() override;
     void unlockResults() override;
     void addHits(const std::vector<Hit>& hits) override;
     void showCount() override;

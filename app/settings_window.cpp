@@ -1,5 +1,10 @@
 #include "app/settings_window.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
 #include "app/app_files.h"
 #include "app/control_ids.h"
 #include "app/dialog_keys.h"
@@ -8,16 +13,41 @@
 #include "app/ui_text.h"
 #include "win/owners.h"
 #include "text/encoding.h"
+#include "search/profile.h"
 #include "skin/skin.h"
 
 namespace {
 constexpr int OUTER_WIDTH = 381;
 constexpr int OUTER_HEIGHT = 236;
+// The whole window: the choices take a band below the extra sites, the buttons move down.
+constexpr int CHOICES_HEIGHT = 70;
 constexpr COLORREF ACCENT = 0xFF8800;
+
+struct ListChoice {
+    const char* name;
+    const char* caption;
+};
+constexpr ListChoice LIST_CHOICES[] = {{NETDISKS_CLASSIC, "经典列表（classic）"}, {NETDISKS_TODAY, "今日网盘（today）"}};
+
+// The profile names offered: the built-in ones, then those of the profile file not already
+// among them. A file that cannot be read offers none.
+std::vector<std::string> offeredProfiles(const std::string& profileFile, std::vector<std::string>* fromFile) {
+    std::vector<std::string> names = builtinProfileNames();
+    if (profileFile.empty()) return names;
+    std::string bytes, error;
+    if (!readFileBytes(gbkToWide(profileFile), bytes)) return names;
+    for (const auto& entry : parseProfiles(bytes, &error)) {
+        fromFile->push_back(entry.first);
+        if (std::find(names.begin(), names.end(), entry.first) == names.end()) names.push_back(entry.first);
+    }
+    return names;
+}
 
 class SettingsWindow {
 public:
-    SettingsWindow(HWND owner, std::string& extraSites) : owner_(owner), extraSites_(extraSites) {}
+    SettingsWindow(HWND owner, std::string& extraSites, AppSettings* settings)
+        : owner_(owner), extraSites_(extraSites), settings_(settings) {}
+    bool saved() const { return saved_; }
     bool create(HINSTANCE instance);
     void runModal();
 
@@ -25,13 +55,21 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
+    void createChoices();
     void onCommand(int id, int code);
+    void onListChosen();
     void onSave();
+    AppSettings chosenSettings() const;
     void onHelp();
     void close();
 
     HWND owner_;
     std::string& extraSites_;
+    AppSettings* settings_;  // null: the extra-sites window only
+    bool saved_ = false;
+    bool checkLinksTouched_ = false;  // the check-links box was clicked: no longer the list's default
+    std::vector<std::string> profiles_;          // the profile combo box's items
+    std::vector<std::string> fileProfiles_;      // those the profile file holds
     HWND window_ = nullptr;
     GdiObject<HFONT> font_;
 };
@@ -57,11 +95,12 @@ bool SettingsWindow::create(HINSTANCE instance) {
     // Centred over the main window. The skin draws the caption bar inside the window.
     RECT ownerRect{};
     GetWindowRect(owner_, &ownerRect);
+    int height = OUTER_HEIGHT + (settings_ ? CHOICES_HEIGHT : 0);
     int left = ownerRect.left + (ownerRect.right - ownerRect.left - OUTER_WIDTH) / 2;
-    int top = ownerRect.top + (ownerRect.bottom - ownerRect.top - OUTER_HEIGHT) / 2;
-    window_ = CreateWindowExW(0, SETTINGS_WINDOW_CLASS, gbkToWide("设置-其他网盘").c_str(),
-                              WS_POPUP | WS_SYSMENU | WS_CLIPSIBLINGS, left, top, OUTER_WIDTH, OUTER_HEIGHT, owner_,
-                              nullptr, instance, this);
+    int top = ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2;
+    window_ = CreateWindowExW(0, SETTINGS_WINDOW_CLASS, gbkToWide(settings_ ? "设置" : "设置-其他网盘").c_str(),
+                              WS_POPUP | WS_SYSMENU | WS_CLIPSIBLINGS, left, top, OUTER_WIDTH, height, owner_, nullptr,
+                              instance, this);
     return window_ != nullptr;
 }
 
@@ -145,20 +184,33 @@ void SettingsWindow::onCreate() {
         DWORD exStyle;
         int left, top, width, height, id;
     };
+    const int buttons = 208 + (settings_ ? CHOICES_HEIGHT : 0);
+    const int band = 208;  // the choices' first row
+    const DWORD combo = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+    const DWORD box = BS_AUTOCHECKBOX | WS_TABSTOP;
     const Child children[] = {
         {L"EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 6, 34,
          368, 168, ID_SETTINGS_编辑框1},
-        {L"BUTTON", "帮助", BS_PUSHBUTTON | WS_TABSTOP, 0, 183, 208, 60, 24, ID_SETTINGS_按钮2},
-        {L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, 0, 249, 208, 60, 24, ID_SETTINGS_按钮3},
-        {L"BUTTON", "确定", BS_PUSHBUTTON | WS_TABSTOP, 0, 314, 208, 60, 24, ID_SETTINGS_按钮1},
+        {L"STATIC", "网盘列表：", SS_LEFT, 0, 8, band + 4, 62, 18, ID_SETTINGS_标签1},
+        {L"COMBOBOX", "", combo, 0, 70, band, 118, 200, ID_SETTINGS_网盘列表},
+        {L"STATIC", "搜索方式：", SS_LEFT, 0, 196, band + 4, 62, 18, ID_SETTINGS_标签2},
+        {L"COMBOBOX", "", combo, 0, 258, band, 116, 200, ID_SETTINGS_搜索方式},
+        {L"BUTTON", "合并重复链接", box, 0, 8, band + 34, 130, 20, ID_SETTINGS_合并重复链接},
+        {L"BUTTON", "搜索时检查链接", box, 0, 196, band + 34, 150, 20, ID_SETTINGS_检查链接},
+        {L"BUTTON", "帮助", BS_PUSHBUTTON | WS_TABSTOP, 0, 183, buttons, 60, 24, ID_SETTINGS_按钮2},
+        {L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, 0, 249, buttons, 60, 24, ID_SETTINGS_按钮3},
+        {L"BUTTON", "确定", BS_PUSHBUTTON | WS_TABSTOP, 0, 314, buttons, 60, 24, ID_SETTINGS_按钮1},
     };
     for (const Child& c : children) {
+        bool choice = c.id >= ID_SETTINGS_网盘列表 && c.id <= ID_SETTINGS_标签2;
+        if (choice && !settings_) continue;
         HWND child = CreateWindowExW(c.exStyle, c.className, gbkToWide(c.text).c_str(), WS_CHILD | WS_VISIBLE | c.style,
                                      c.left, c.top, c.width, c.height, window_, reinterpret_cast<HMENU>(INT_PTR(c.id)),
                                      nullptr, nullptr);
         SendMessageW(child, WM_SETFONT, WPARAM(font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     }
     setWindowTextGbk(GetDlgItem(window_, ID_SETTINGS_编辑框1), extraSites_);
+    if (settings_) createChoices();
 
     SkinSettings skin;
     skin.skinImage = BuiltInSkinPicture();
@@ -172,8 +224,58 @@ void SettingsWindow::onCreate() {
     SetWindowEffect(window_, 2);
 }
 
+void SettingsWindow::createChoices() {
+    HWND lists = GetDlgItem(window_, ID_SETTINGS_网盘列表);
+    for (const ListChoice& choice : LIST_CHOICES) {
+        SendMessageW(lists, CB_ADDSTRING, 0, LPARAM(gbkToWide(choice.caption).c_str()));
+        if (settings_->netdisks == choice.name)
+            SendMessageW(lists, CB_SETCURSEL, WPARAM(&choice - LIST_CHOICES), 0);
+    }
+    HWND profiles = GetDlgItem(window_, ID_SETTINGS_搜索方式);
+    profiles_ = offeredProfiles(settings_->profileFile, &fileProfiles_);
+    // No choice made is the classic layout, the first built-in profile.
+    const std::string& current = settings_->profile.empty() ? profiles_.front() : settings_->profile;
+    for (size_t i = 0; i < profiles_.size(); ++i) {
+        SendMessageW(profiles, CB_ADDSTRING, 0, LPARAM(gbkToWide(profiles_[i]).c_str()));
+        if (profiles_[i] == current) SendMessageW(profiles, CB_SETCURSEL, WPARAM(i), 0);
+    }
+    CheckDlgButton(window_, ID_SETTINGS_合并重复链接, settings_->unique ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window_, ID_SETTINGS_检查链接, settings_->checksLinks() ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// The check-links box follows the list's default until the user clicks it.
+void SettingsWindow::onListChosen() {
+    if (checkLinksTouched_ || settings_->checkLinks) return;
+    AppSettings chosen = chosenSettings();
+    CheckDlgButton(window_, ID_SETTINGS_检查链接, chosen.today() ? BST_CHECKED : BST_UNCHECKED);
+}
+
+AppSettings SettingsWindow::chosenSettings() const {
+    AppSettings chosen = *settings_;
+    int list = int(SendDlgItemMessageW(window_, ID_SETTINGS_网盘列表, CB_GETCURSEL, 0, 0));
+    if (list >= 0 && size_t(list) < std::size(LIST_CHOICES)) chosen.netdisks = LIST_CHOICES[list].name;
+    int profile = int(SendDlgItemMessageW(window_, ID_SETTINGS_搜索方式, CB_GETCURSEL, 0, 0));
+    if (profile >= 0 && size_t(profile) < profiles_.size()) {
+        const std::string& name = profiles_[size_t(profile)];
+        // The first built-in (classic) chosen where none was: still no choice made.
+        if (!(settings_->profile.empty() && profile == 0)) chosen.profile = name;
+        // A built-in profile needs no file: one that goes missing later must not spoil it.
+        if (std::find(fileProfiles_.begin(), fileProfiles_.end(), name) == fileProfiles_.end())
+            chosen.profileFile.clear();
+    }
+    chosen.unique = IsDlgButtonChecked(window_, ID_SETTINGS_合并重复链接) == BST_CHECKED;
+    bool check = IsDlgButtonChecked(window_, ID_SETTINGS_检查链接) == BST_CHECKED;
+    if (checkLinksTouched_ || settings_->checkLinks || check != chosen.checksLinks()) chosen.checkLinks = check;
+    return chosen;
+}
+
 void SettingsWindow::onCommand(int id, int code) {
+    if (id == ID_SETTINGS_网盘列表 && code == CBN_SELCHANGE) {
+        onListChosen();
+        return;
+    }
     if (code != BN_CLICKED) return;
+    if (id == ID_SETTINGS_检查链接) checkLinksTouched_ = true;
     switch (id) {
         case ID_SETTINGS_按钮1:
             onSave();
@@ -189,7 +291,10 @@ void SettingsWindow::onCommand(int id, int code) {
 
 void SettingsWindow::onSave() {
     std::string text = windowTextGbk(GetDlgItem(window_, ID_SETTINGS_编辑框1));
-    switch (checkExtraSites(text)) {
+    // The whole window saves its choices with no extra sites at all; only a text that had
+    // sites and was emptied is refused, as in the extra-sites window.
+    bool sitesUnchanged = settings_ && text.empty() && extraSites_.empty();
+    switch (sitesUnchanged ? ExtraSitesCheck::Ok : checkExtraSites(text)) {
         case ExtraSitesCheck::Empty:
             SkinnedMessageBox(window_, "请输入内容！", 0, "提示");
             return;
@@ -208,9 +313,18 @@ void SettingsWindow::onSave() {
         SkinnedMessageBox(window_, "以下网址不是有效的主机名（只能有字母、数字、“-”和“.”），未保存：" + list, 0, "提示");
         return;
     }
-    extraSites_ = text;
-    if (!saveExtraSites(text)) {
-        SkinnedMessageBox(window_, "无法写入 url.txt，新的网址只在本次运行中有效！", 0, "提示");
+    if (!sitesUnchanged) {
+        extraSites_ = text;
+        if (!saveExtraSites(text)) {
+            SkinnedMessageBox(window_, "无法写入 url.txt，新的网址只在本次运行中有效！", 0, "提示");
+        }
+    }
+    if (settings_) {
+        *settings_ = chosenSettings();
+        saved_ = true;
+        if (!saveSettings(*settings_)) {
+            SkinnedMessageBox(window_, "无法写入 quorrel.ini，新的设置只在本次运行中有效！", 0, "提示");
+        }
     }
     close();
 }
@@ -225,8 +339,9 @@ void SettingsWindow::close() {
 }
 }  // namespace
 
-void runSettingsWindow(HINSTANCE instance, HWND owner, std::string& extraSites) {
-    SettingsWindow settings(owner, extraSites);
-    if (!settings.create(instance)) return;
-    settings.runModal();
+bool runSettingsWindow(HINSTANCE instance, HWND owner, std::string& extraSites, AppSettings* settings) {
+    SettingsWindow window(owner, extraSites, settings);
+    if (!window.create(instance)) return false;
+    window.runModal();
+    return window.saved();
 }

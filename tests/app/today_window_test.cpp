@@ -1,0 +1,207 @@
+// The main window in this process with today's netdisks: the boxes it shows, the columns that fit
+// the window, the share link read from each row, the duplicates folded, and what export and the
+// context menu's share items take from the rows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/control_ids.h"
+#include "app/main_window.h"
+#include "search/services.h"
+#include "skin/skin.h"
+#include "text/encoding.h"
+
+namespace {
+
+std::string textOf(HWND control) {
+    wchar_t text[512] = {};
+    GetWindowTextW(control, text, 512);
+    return wideToGbk(text);
+}
+
+std::string cellOf(HWND list, int row, int column) {
+    std::wstring buffer(1024, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = int(buffer.size());
+    int n = int(SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item)));
+    buffer.resize(size_t(n > 0 ? n : 0));
+    return wideToGbk(buffer);
+}
+
+std::string columnTitle(HWND list, int column) {
+    wchar_t text[64] = {};
+    LVCOLUMNW c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = text;
+    c.cchTextMax = 64;
+    if (!SendMessageW(list, LVM_GETCOLUMNW, WPARAM(column), LPARAM(&c))) return "(none)";
+    return wideToGbk(text);
+}
+
+Hit hit(std::string title, std::string address, std::string snippet = {}) {
+    Hit h;
+    h.title = std::move(title);
+    h.address = std::move(address);
+    h.snippet = std::move(snippet);
+    return h;
+}
+
+class TodayWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        SkinStartup();
+    }
+    void open(bool today, bool unique) {
+        AppSettings settings;
+        settings.netdisks = today ? NETDISKS_TODAY : NETDISKS_CLASSIC;
+        settings.unique = unique;
+        ASSERT_TRUE(window.create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE, settings));
+        list = GetDlgItem(window.handle(), ID_超级列表框1);
+    }
+    void TearDown() override {
+        if (window.handle()) DestroyWindow(window.handle());
+        EXPECT_TRUE(window.waitForWorkers(3000));
+    }
+    HWND box(int n) { return GetDlgItem(window.handle(), ID_FIRST_SERVICE_BOX + n - 1); }
+    std::string label() { return textOf(GetDlgItem(window.handle(), ID_透明标签2)); }
+    // One page as a worker hands it over.
+    void deliver(const std::vector<Hit>& hits) {
+        window.addHits(hits);
+        window.showCount();
+    }
+
+    MainWindow window;
+    HWND list = nullptr;
+};
+
+TEST_F(TodayWindow, TodayShowsElevenBoxesAndAllTicksOnlyThose) {
+    open(true, false);
+    const ServiceList& today = todayServiceList();
+    ASSERT_EQ(today.count(), 11);
+    RECT client{};
+    GetClientRect(window.handle(), &client);
+    for (int n = 1; n <= SERVICE_COUNT; ++n) {
+        if (n <= today.count()) {
+            EXPECT_TRUE(IsWindowVisible(box(n))) << n;
+            EXPECT_EQ(textOf(box(n)), today.services[size_t(n - 1)].caption) << n;
+            // Above the count label and the list, where the boxes always stood.
+            RECT r{};
+            GetWindowRect(box(n), &r);
+            MapWindowPoints(nullptr, window.handle(), reinterpret_cast<POINT*>(&r), 2);
+            EXPECT_LT(r.bottom, 148) << n;
+            EXPECT_LE(r.right, client.right) << n;
+        } else {
+            EXPECT_FALSE(IsWindowVisible(box(n))) << n;
+        }
+    }
+    // No two shown boxes overlap.
+    for (int a = 1; a <= today.count(); ++a) {
+        for (int b = a + 1; b <= today.count(); ++b) {
+            RECT ra{}, rb{}, both{};
+            GetWindowRect(box(a), &ra);
+            GetWindowRect(box(b), &rb);
+            EXPECT_FALSE(IntersectRect(&both, &ra, &rb)) << a << " " << b;
+        }
+    }
+    SendMessageW(GetDlgItem(window.handle(), ID_选择框_全部), BM_CLICK, 0, 0);
+    for (int n = 1; n <= SERVICE_COUNT; ++n) {
+        bool ticked = SendMessageW(box(n), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        EXPECT_EQ(ticked, n <= today.count()) << n;
+    }
+    EXPECT_EQ(SendMessageW(GetDlgItem(window.handle(), ID_选择框1), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(TodayWindow, ColumnsFitBesideTheScrollBarAndShowTheShare) {
+    open(true, false);
+    const char* titles[] = {"序号", "名称", "地址", "网盘", "提取码", "状态"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(columnTitle(list, i), titles[i]) << i;
+    EXPECT_EQ(columnTitle(list, 6), "(none)");
+    std::vector<Hit> hits;
+    for (int i = 0; i < 40; ++i) {
+        hits.push_back(hit("资料合集 第" + std::to_string(i) + "部 超长的标题文字一直写到列宽以外",
+                        "https://pan.quark.cn/s/a1b2c3d4e5f6" + std::to_string(i), "提取码：Xy9" + std::to_string(i % 10)));
+    }
+    hits.push_back(hit("百度 提取码: abcd", "https://pan.baidu.com/s/1AbCdEfG?pwd=wxyz"));
+    hits.push_back(hit("论坛首页", "https://bbs.example.com/t/1", "提取码：abcd"));
+    deliver(hits);
+    ASSERT_EQ(window.results().size(), 42u);
+    // Every column is in sight with the vertical scroll bar showing: no sideways scrolling.
+    RECT client{};
+    GetClientRect(list, &client);
+    int total = 0;
+    for (int i = 0; i < 6; ++i) total += int(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(i), 0));
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_LE(total, client.right - client.left);
+    EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
+
+    EXPECT_EQ(cellOf(list, 0, 3), "夸克网盘");
+    EXPECT_EQ(cellOf(list, 0, 4), "Xy90");
+    EXPECT_EQ(cellOf(list, 0, 5), "");  // not checked
+    // The address's own code comes before the title's.
+    EXPECT_EQ(cellOf(list, 40, 3), "百度网盘");
+    EXPECT_EQ(cellOf(list, 40, 4), "wxyz");
+    // A page that is no share has no netdisk and no code, whatever its text says.
+    EXPECT_EQ(cellOf(list, 41, 3), "");
+    EXPECT_EQ(cellOf(list, 41, 4), "");
+    std::vector<ResultRow> exported = window.results().titlesAndAddresses();
+    EXPECT_EQ(exported[40].code, "wxyz");
+    EXPECT_EQ(exported[41].code, "");
+}
+
+TEST_F(TodayWindow, FoldingKeepsTheFirstRowFillsItsCodeAndNumbersWithoutGaps) {
+    open(true, true);
+    // Page one: a share without a code, a page that is no share, and the same share again.
+    deliver({hit("电影 合集", "https://pan.quark.cn/s/abc123def", ""),
+             hit("夸克网盘首页", "https://pan.quark.cn/", ""),
+             hit("电影 合集（重复）", "https://pan.quark.cn/s/abc123def", "")});
+    // Page two, as another service's page: the same share with a code in its snippet and in
+    // another form, the same homepage, and a new share.
+    deliver({hit("电影 合集 另一处", "https://pan.quark.cn/s/abc123def#/list/share", "提取码：Qk7z"),
+             hit("夸克网盘首页", "https://pan.quark.cn/", ""),
+             hit("电视剧", "https://pan.baidu.com/s/1XyZabcdEF?pwd=ab12", ""),
+             hit("电视剧 again", "https://pan.baidu.com/share/init?surl=XyZabcdEF", "密码: zz99")});
+    ASSERT_EQ(window.results().size(), 4u);
+    const char* titles[] = {"电影 合集", "夸克网盘首页", "夸克网盘首页", "电视剧"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(window.results().row(i).number, int(i + 1)) << i;
+        EXPECT_EQ(window.results().row(i).title, titles[i]) << i;
+    }
+    EXPECT_EQ(window.results().row(0).code, "Qk7z");  // filled in by the later occurrence
+    EXPECT_EQ(window.results().row(0).address, "https://pan.quark.cn/s/abc123def");
+    EXPECT_EQ(window.results().row(3).code, "ab12");  // kept: the first had one
+    EXPECT_EQ(label(), "资源数：4");
+    EXPECT_EQ(cellOf(list, 0, 4), "Qk7z");
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 4);
+}
+
+TEST_F(TodayWindow, WithoutFoldingEveryHitIsARow) {
+    open(true, false);
+    deliver({hit("a", "https://pan.quark.cn/s/abc123def", ""), hit("b", "https://pan.quark.cn/s/abc123def", "提取码：Qk7z")});
+    ASSERT_EQ(window.results().size(), 2u);
+    EXPECT_EQ(window.results().row(0).code, "");
+    EXPECT_EQ(window.results().row(1).code, "Qk7z");
+    EXPECT_EQ(label(), "资源数：2");
+}
+
+TEST_F(TodayWindow, ClassicKeepsItsThreeColumnsAndExportsNoCode) {
+    open(false, false);
+    for (int n = 1; n <= SERVICE_COUNT; ++n) {
+        EXPECT_TRUE(IsWindowVisible(box(n))) << n;
+        EXPECT_EQ(textOf(box(n)), ServiceTable[size_t(n - 1)].caption) << n;
+    }
+    EXPECT_EQ(columnTitle(list, 2), "地址");
+    EXPECT_EQ(columnTitle(list, 3), "(none)");
+    deliver({hit("a", "https://pan.baidu.com/s/1XyZabcdEF?pwd=ab12", "")});
+    // The row knows its share; the classic export and list do not show it.
+    EXPECT_EQ(window.results().row(0).code, "ab12");
+    std::vector<ResultRow> exported = window.results().titlesAndAddresses();
+    ASSERT_EQ(exported.size(), 1u);
+    EXPECT_EQ(exportText(exported, {}), "a      https://pan.baidu.com/s/1XyZabcdEF?pwd=ab12\r\n\r\n筛选后：\r\n\r\n");
+}
+
+}  // namespace
