@@ -21,6 +21,9 @@ inline constexpr const char NEXT_PAGE_MARKER[] = "class=\"n\">下一页";
 struct Hit {
     std::string title;
     std::string address;
+    // The share's code found beside its link where people mention it (search --mode=mentions);
+    // "" elsewhere, where the code is read from the address, title and snippet.
+    std::string code;
 };
 
 // How one service's search ended. A failed service may still have delivered rows: those of
@@ -29,6 +32,9 @@ struct ServiceOutcome {
     std::string service;  // the service box's caption, or the extra site's host
     std::string failure;  // empty when every page asked for arrived whole; otherwise why not
     bool verificationWall = false;  // the engine answered with its robot check instead of results
+    // Pages behind results that failed or were cut ("URL: why"; mentions mode). Named to the
+    // user, but the service's own pages arrived: they do not make it failed.
+    std::vector<std::string> notes;
     bool failed() const { return !failure.empty() || verificationWall; }
 };
 
