@@ -3,16 +3,20 @@
 # 127.0.0.1 and the program pointed at it with --engine, so every search finds hits.
 # Type a keyword, tick some services and press 给我搜. Closing the program stops the simulator.
 # --profile=NAME (baidu, bing, sogou, so360, duckduckgo) makes the simulator serve that engine's
-# layout and the program read it; other arguments go to the program.
+# layout and the program read it; --netdisks=today makes it serve share links of today's netdisks
+# (codes in the links, titles and snippets) and the program search today's service list; other
+# arguments go to the program.
 # Without a display it runs on a virtual display, saves a screenshot of the window (the path
 # is printed) and stops.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 port=${QUORREL_DEMO_PORT:-0}  # 0: any free port
 layout=classic
+netdisks=classic
 for arg in "$@"; do
     case "$arg" in
         --profile=*) layout=${arg#--profile=} ;;
+        --netdisks=*) netdisks=${arg#--netdisks=} ;;
     esac
 done
 ./scripts/install-deps.sh
@@ -30,7 +34,7 @@ xvfb_ours=$(cat build/xvfb.pid 2>/dev/null || true)
 
 simlog=build/win/engine-sim.log
 : >"$simlog"
-wine build/win/tools/engine_sim/engine-sim.exe --port="$port" --latency=150 --layout="$layout" >"$simlog" 2>&1 </dev/null &
+wine build/win/tools/engine_sim/engine-sim.exe --port="$port" --latency=150 --layout="$layout" --netdisks="$netdisks" >"$simlog" 2>&1 </dev/null &
 sim=$!
 for _ in $(seq 100); do grep -q listening "$simlog" && break; sleep 0.1; done
 if ! grep -q listening "$simlog"; then
@@ -39,7 +43,7 @@ if ! grep -q listening "$simlog"; then
     exit 1
 fi
 engine=$(grep -o 'listening on [0-9.:]*' "$simlog" | head -n1 | awk '{print $3}')
-echo "demo: engine simulator on $engine, layout $layout"
+echo "demo: engine simulator on $engine, layout $layout, netdisks $netdisks"
 stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; }
 trap stop_sim EXIT
 

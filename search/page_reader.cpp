@@ -1,6 +1,7 @@
 #include "search/page_reader.h"
 
 #include "text/text.h"
+#include "search/services.h"
 #include "search/worker.h"
 
 namespace {
@@ -14,6 +15,16 @@ bool containsAny(std::string_view text, const std::vector<std::string>& needles)
 
 bool isWebAddress(std::string_view address) {
     return !addressHost(address).empty();
+}
+
+// The engine's own domain: the last two labels of its host ("baidu.com" of "www.baidu.com");
+// "" for an address of numbers.
+std::string engineDomain(std::string_view host) {
+    if (host.find_first_not_of("0123456789.:") == std::string_view::npos) return {};
+    size_t last = host.rfind('.');
+    if (last == std::string_view::npos || last == 0) return std::string(host);
+    size_t before = host.rfind('.', last - 1);
+    return asciiLower(before == std::string_view::npos ? host : host.substr(before + 1));
 }
 
 }  // namespace
@@ -99,8 +110,14 @@ void PageReader::readProfile(const std::string& page, PageRead& read) {
             real_.matchCount() > 0) {
             real = trimSpaces(decodeReferences(real_.subMatchText(1, 1)));
         }
+        std::string snippet;
+        if (count > 0 && !profile_.block.empty() && !profile_.snippet.empty() &&
+            match(snippet_, snippetCompiled_, profile_.snippet, text) && snippet_.matchCount() > 0) {
+            snippet = oneLine(cleanTitle(snippet_.subMatchText(1, 1)));
+        }
         for (int i = 1; i <= count; ++i) {
             read.results.push_back(foundResult(result_.subMatchText(i, 1), result_.subMatchText(i, 2), real));
+            read.results.back().snippet = snippet;
         }
     }
     if (!read.results.empty()) readNext(page, read);
@@ -114,6 +131,10 @@ FoundResult PageReader::foundResult(const std::string& rawLink, const std::strin
     const std::string origin = profile_.scheme + "://" + profile_.host;
     std::string link = absoluteLink(trimSpaces(decodeReferences(rawLink)), origin, profile_.scheme);
     bool placeholder = !profile_.realIgnore.empty() && findNoCase(real, profile_.realIgnore) != std::string::npos;
+    // A page of the engine's own (a light app, an article of its own site) is not where the
+    // result leads: the redirect link knows the target. The engine's netdisk is a service.
+    const std::string domain = engineDomain(profile_.host);
+    if (!domain.empty() && hostBelongs(real, domain) && !isServiceHost(addressHost(real))) placeholder = true;
     if (isWebAddress(real) && !placeholder) {
         found.address = real;
         return found;

@@ -18,6 +18,7 @@ struct FoundResult {
     std::string title;    // classic: as the page has it, highlighting removed; else cleaned
     std::string address;  // the real address where the page or the link carries it, else the link
     bool redirect = false;  // the address is still the engine's redirect link
+    std::string snippet;    // the text shown with the result, cleaned like a title ("" in classic)
 };
 
 struct PageRead {
@@ -42,8 +43,8 @@ private:
     void readNext(const std::string& page, PageRead& read);
 
     const EngineProfile profile_;  // a copy: the reader may outlive the profile it was given
-    RegexObject result_, real_, next_;
-    bool resultCompiled_ = false, realCompiled_ = false, nextCompiled_ = false;
+    RegexObject result_, real_, next_, snippet_;
+    bool resultCompiled_ = false, realCompiled_ = false, nextCompiled_ = false, snippetCompiled_ = false;
 };
 
 // RESULT_PATTERN as the platform's component must be given it to read it in the dialect it was

@@ -17,6 +17,15 @@ namespace {
 const char ATTRIBUTE_VALUE[] = R"(\s*=\s*["']?([^"'\s<>]+))";
 const char TITLE_TEXT[] = R"(((?:[^<]|<(?!/?a\b)){0,3000})</a\s*>)";
 
+// A snippet's text: inline markup included, up to the next block element that opens or closes.
+const char SNIPPET_TEXT[] = R"(((?:[^<]|<(?!/?(?:div|p|h[1-6]|li|ul|ol|table|tr|td)\b)){0,3000}))";
+
+// The text of the first element (of `tags`, such as "div|span") whose class names one of
+// `classes` (as a part of a class name: engines add generated suffixes such as "_8Zs40").
+std::string snippetOf(const std::string& tags, const std::string& classes) {
+    return "<(?:" + tags + R"()\b[^<>]*\b(?:class|id|data-module)\s*=\s*["']?[^"'<>]*(?:)" + classes + ")[^<>]*>" +
+           SNIPPET_TEXT;
+}
 // The first link inside a heading: group 1 its address, group 2 its text.
 std::string headingLink(const std::string& heading) {
     return "<" + heading + R"(\b[^<>]*>(?:[^<]|<(?!a\b|/?)" + heading + R"(\b)){0,3000}<a\b[^<>]*?\shref)" +
@@ -46,6 +55,7 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .block = "result c-container",
             .result = headingLink("h3"),
             .real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE,
+            .snippet = snippetOf("div|span|p", "c-abstract|content-right|summary-text"),
             .realIgnore = "nourl",
             .redirect = "/link?url=",
             .nextAnchor = "下一页",
@@ -62,6 +72,7 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .block = "b_algo",
             .result = headingLink("h2"),
             .redirect = "bing.com/ck/a?",
+            .snippet = std::string(R"(\bb_caption\b[^<>]*>(?:[^<]|<(?!/?p\b|/div\b)){0,2000}<p\b[^<>]*>)") + SNIPPET_TEXT,
             .redirectKey = "u",
             .redirectEncoding = LinkEncoding::Base64A1,
             .nextAnchor = "sb_pagN",
@@ -78,6 +89,7 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .block = "vrwrap|class=\"rb\"|class='rb'",
             .result = headingLink("h3"),
             .real = std::string(R"(<div\b(?=[^<>]*\br-sech\b)[^<>]*?\sdata-url)") + ATTRIBUTE_VALUE,
+            .snippet = snippetOf("div|p", "cacheresult_summary|space-txt|str_info|str-info"),
             .redirect = "/link?url=",
             .nextAnchor = "sogou_next",
             .next = R"(<a\b[^<>]*\bid\s*=\s*["']?sogou_next\b[^<>]*>)",
@@ -93,6 +105,7 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .block = "res-list",
             .result = headingLink("h3"),
             .real = std::string(R"(<h3\b[^<>]*>(?:[^<]|<(?!a\b|/?h3\b)){0,3000}<a\b[^<>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE,
+            .snippet = snippetOf("p|div|span", "res-desc|res-list-summary"),
             .redirect = "so.com/link?",
             .nextAnchor = "snext",
             .next = R"(<a\b[^<>]*\bid\s*=\s*["']?snext\b[^<>]*>)",
@@ -108,6 +121,7 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .skip = "result--ad",
             .result = std::string(R"(<a\b(?=[^<>]*\bresult__a\b)[^<>]*?\shref)") + ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT,
             .redirect = "duckduckgo.com/l/?",
+            .snippet = std::string(R"(<(?:a|div|td)\b[^<>]*\bresult__snippet\b[^<>]*>((?:[^<]|<(?!/a\b|/?div\b|/?td\b)){0,3000}))"),
             .redirectKey = "uddg",
             .redirectEncoding = LinkEncoding::Percent,
             .nextAnchor = "next",
@@ -182,6 +196,8 @@ bool applyKey(EngineProfile& p, const std::string& key, const std::string& value
     } else if (key == "realignore") {
         p.realIgnore = v;
     } else if (key == "redirect") {
+    } else if (key == "snippet") {
+        p.snippet = v;
         p.redirect = v;
     } else if (key == "redirectkey") {
         p.redirectKey = v;

@@ -48,6 +48,9 @@ struct EngineProfile {
     std::string block;
     std::string skip;
     std::string result;
+    // The pattern whose group 1 is the text the engine shows with the result (its snippet),
+    // inside the result's container; "" when the profile reads none.
+    std::string snippet;
     std::string real;
     std::string realIgnore;  // a real address holding this text is a placeholder
 

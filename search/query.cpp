@@ -46,8 +46,15 @@ std::optional<ParsedTask> parseSearchTask(std::string_view task) {
 }
 
 std::string hostFor(int serviceNumber, std::string_view extraHost) {
-    if (serviceNumber >= 1 && serviceNumber <= SERVICE_COUNT) return ServiceTable[size_t(serviceNumber - 1)].host;
-    if (serviceNumber > SERVICE_COUNT) return std::string(extraHost);
+    const ServiceList& list = activeServices();
+    if (const NetdiskService* service = list.service(serviceNumber)) {
+        // A service searched on several hosts names the one of its task.
+        for (const std::string& host : service->searchHosts) {
+            if (host == extraHost) return host;
+        }
+        return service->searchHosts.front();
+    }
+    if (serviceNumber > list.count()) return std::string(extraHost);
     return {};
 }
 
@@ -105,8 +112,15 @@ bool applyEngineOption(const std::vector<std::string>& args) {
 
 std::vector<std::string> searchTasks(const std::vector<bool>& ticked, bool extraTicked, std::string_view extraSites) {
     std::vector<std::string> tasks;
-    for (size_t n = 1; n <= ticked.size() && n <= size_t(SERVICE_COUNT); ++n) {
-        if (ticked[n - 1]) tasks.push_back(makeSearchTask(int(n)));
+    const ServiceList& list = activeServices();
+    for (size_t n = 1; n <= ticked.size() && n <= size_t(list.count()); ++n) {
+        if (!ticked[n - 1]) continue;
+        const std::vector<std::string>& hosts = list.services[n - 1].searchHosts;
+        if (hosts.size() == 1) {
+            tasks.push_back(makeSearchTask(int(n)));
+        } else {
+            for (const std::string& host : hosts) tasks.push_back(makeSearchTask(int(n), host));
+        }
     }
     if (extraTicked) {
         auto sites = splitText(extraSites, ";");

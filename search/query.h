@@ -19,7 +19,8 @@ struct ParsedTask {
 // Nothing when the task text gives no piece at all.
 std::optional<ParsedTask> parseSearchTask(std::string_view task);
 
-// 1..22: the table's host; 23 and up: the extra host; otherwise "".
+// A service of the active list (1..22 in classic): its search host, the one the task names
+// when it has several ("2.N.*alipan.com"); above the list: the extra host; otherwise "".
 std::string hostFor(int serviceNumber, std::string_view extraHost);
 
 // Percent-encodes the keyword's UTF-8 bytes; only - . 0-9 A-Z a-z pass unchanged.
@@ -34,5 +35,6 @@ void setEngineHost(std::string host);
 // Applies the first "--engine=" argument found; returns false when one was malformed.
 bool applyEngineOption(const std::vector<std::string>& args);
 
-// The tasks one search starts: ticked built-in services in table order, then every extra site.
+// The tasks one search starts: ticked services of the active list in its order (one task for
+// each search host of a service, naming the host when it has several), then every extra site.
 std::vector<std::string> searchTasks(const std::vector<bool>& ticked, bool extraTicked, std::string_view extraSites);

@@ -21,6 +21,8 @@ inline constexpr const char NEXT_PAGE_MARKER[] = "class=\"n\">下一页";
 struct Hit {
     std::string title;
     std::string address;
+    std::string snippet;  // the text the engine shows with the result, one line ("" in classic)
+    std::string service;  // the service box's caption, or the extra site's host
     // The share's code found beside its link where people mention it (search --mode=mentions);
     // "" elsewhere, where the code is read from the address, title and snippet.
     std::string code;
@@ -32,6 +34,7 @@ struct ServiceOutcome {
     std::string service;  // the service box's caption, or the extra site's host
     std::string failure;  // empty when every page asked for arrived whole; otherwise why not
     bool verificationWall = false;  // the engine answered with its robot check instead of results
+    std::string host;  // the host searched (a service may be searched on several)
     // Pages behind results that failed or were cut ("URL: why"; mentions mode). Named to the
     // user, but the service's own pages arrived: they do not make it failed.
     std::vector<std::string> notes;

@@ -67,8 +67,11 @@ TEST(CliProfiles, SavedPagesOfEachEnginePrintEveryResultWithItsRealAddress) {
         std::vector<std::string> rows;  // "title<TAB>address", in page order
     };
     const std::vector<Case> cases = {
+        // Its mu names the engine's own article site, and the saved page answers the redirect
+        // link with no place to go: the redirect link stays.
         {"baidu", "baidu-2026-10-excerpt.html",
-         {"模型上下文协议(Model Context Protocol,MCP)\thttps://baijiahao.baidu.com/s?id=1862678078838724951&wfr=spider&for=pc"}},
+         {"模型上下文协议(Model Context Protocol,MCP)\thttp://www.baidu.com/link?url=x0jWRvoUJLb9_7wMtKMikBK-"
+          "WvItZALmuFc1jBNBeldOXgUQeCO_uJfX8p7J0WwLfcs-UoHnGtsehgUIkADeFvbBC4OO5SFUzoew0SgDFFC"}},
         {"bing", "cnbing-2026-10-excerpt.html",
          {"MCP (Model Context Protocol)，一篇就够了。 - 知乎\thttps://zhuanlan.zhihu.com/p/29001189476",
           "What is the Model Context Protocol (MCP)?\thttps://modelcontextprotocol.io/docs/2026-07-28/getting-started/intro"}},

@@ -33,13 +33,17 @@ PageRead readWith(const std::string& profileName, const std::string& page) {
     return reader.read(page);
 }
 
-TEST(RealPages, BaiduTakesTheTitleInsideTheContainerAndTheRealAddressFromMu) {
+TEST(RealPages, BaiduTakesTheTitleInsideTheContainerAndResolvesMuIntoItsOwnSite) {
     PageRead read = readWith("baidu", serpPage("baidu-2026-10-excerpt.html"));
     // Result A of the excerpt lost its container when the page was cut; B has one.
     ASSERT_EQ(read.results.size(), 1u);
     EXPECT_EQ(read.results[0].title, "模型上下文协议(Model Context Protocol,MCP)");
-    EXPECT_EQ(read.results[0].address, "https://baijiahao.baidu.com/s?id=1862678078838724951&wfr=spider&for=pc");
-    EXPECT_FALSE(read.results[0].redirect);
+    // B's mu names an article on the engine's own site (baijiahao.baidu.com): a page of the
+    // engine, so the redirect link is kept for resolving, as for a result without mu.
+    EXPECT_EQ(read.results[0].address,
+              "http://www.baidu.com/link?url=x0jWRvoUJLb9_7wMtKMikBK-WvItZALmuFc1jBNBeldOXgUQeCO_uJfX8p7J0WwLfcs-"
+              "UoHnGtsehgUIkADeFvbBC4OO5SFUzoew0SgDFFC");
+    EXPECT_TRUE(read.results[0].redirect);
     EXPECT_TRUE(read.next);  // <a class="n next_..."><span>下一页&nbsp;&gt;, not the disabled 上一页
     EXPECT_EQ(queryValue(read.nextLink, "pn"), "20");
     EXPECT_FALSE(read.wall);

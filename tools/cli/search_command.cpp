@@ -1,5 +1,6 @@
 // quorrel-cli search: one search run exactly as the main window runs it (the same worker pool,
-// one shared lock and numbering), with the rows printed as they arrive.
+// one shared lock and numbering), with the rows printed as they arrive, as text or as rows other
+// programs read (every hit read as a share link with its code).
 #include <windows.h>
 
 #include <cstdlib>
@@ -9,6 +10,9 @@
 #include "http/canceller.h"
 #include "text/encoding.h"
 #include "text/text.h"
+#include "links/row_output.h"
+#include "links/share_fold.h"
+#include "links/share_link.h"
 #include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"
@@ -24,9 +28,15 @@ const char SEARCH_HELP[] =
     "\n"
     "Searches the services for KEYWORD and prints one line per hit as it arrives:\n"
     "number, title and address separated by tabs; then the final count.\n"
+    "With --format=tsv, csv or jsonl each hit is a row of n, service, title, url, netdisk,\n"
+    "share, code and state (UTF-8; csv with a byte-order mark), and the count goes to\n"
+    "standard error.\n"
     "\n"
     "options:\n"
-    "  --services=LIST     service numbers 1 to 22, comma-separated (default: all 22,\n"
+    "  --netdisks=LIST     the service list: classic (default, 22 services) or today\n"
+    "                      (1 百度网盘 2 阿里云盘 3 夸克网盘 4 UC网盘 5 115网盘 6 天翼云盘\n"
+    "                      7 123云盘 8 迅雷云盘 9 移动云盘 10 蓝奏云 11 PikPak)\n"
+    "  --services=LIST     service numbers of the list, comma-separated (default: all,\n"
     "                      or none when only --extra is given)\n"
     "  --extra=TEXT        extra sites, host names separated by \";\"\n"
     "  --engine=HOST[:PORT]  the search engine to ask (for example a local simulator);\n"
@@ -35,6 +45,9 @@ const char SEARCH_HELP[] =
     "                      bing, sogou, so360, duckduckgo, or one of --profile-file\n"
     "  --profile-file=PATH profiles of your own (INI, see the README)\n"
     "  --keep-all          keep hits outside the service's host as well\n"
+    "  --format=FORMAT     text (default), tsv, csv or jsonl\n"
+    "  --unique            the same share (netdisk and share id) listed once, with the code\n"
+    "                      any of its rows carried; rows are printed when the search ends\n"
     "  --gbk               write GBK bytes instead of UTF-8 (or the console's wide text)\n"
     "  --help              this text\n"
     "\n"
@@ -64,7 +77,19 @@ public:
             WriteConsoleW(handle_, wide.data(), DWORD(wide.size()), &written, nullptr);
             return;
         }
-        std::string bytes = gbk_ ? text : gbkToUtf8(text);
+        writeBytes(gbk_ ? text : gbkToUtf8(text));
+    }
+    // UTF-8 rows as they are (a console gets them as wide characters).
+    void writeUtf8(const std::string& utf8) const {
+        if (!console_) return writeBytes(utf8);
+        std::wstring wide(utf8.size(), L'\0');
+        int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), int(wide.size()));
+        DWORD written = 0;
+        WriteConsoleW(handle_, wide.data(), DWORD(std::max(n, 0)), &written, nullptr);
+    }
+
+private:
+    void writeBytes(const std::string& bytes) const {
         if (which_ == STD_OUTPUT_HANDLE) {
             writeOut(bytes);
         } else {
@@ -72,17 +97,23 @@ public:
         }
     }
 
-private:
     HANDLE handle_;
     bool gbk_;
     DWORD which_;
     bool console_ = false;
 };
 
+// How the rows are printed.
+struct RowChoice {
+    RowFormat format = RowFormat::Text;
+    bool unique = false;
+};
+
 // The result list of the command line: searchLock is a critical section, as in the window.
 class ConsoleSink : public SearchSink {
 public:
-    ConsoleSink(std::string keyword, const TextOutput& out) : keyword_(std::move(keyword)), out_(out) {
+    ConsoleSink(std::string keyword, const TextOutput& out, RowChoice choice)
+        : keyword_(std::move(keyword)), out_(out), choice_(choice) {
         InitializeCriticalSection(&searchLock_);
     }
     ~ConsoleSink() override { DeleteCriticalSection(&searchLock_); }
@@ -95,10 +126,28 @@ public:
     void addHits(const std::vector<Hit>& hits) override {
         std::string rows;
         for (const Hit& hit : hits) {
-            ++hitCounter_;
-            rows += std::to_string(hitCounter_) + "\t" + hit.title + "\t" + hit.address + "\n";
+            OutputRow row{0, hit.service, hit.title, hit.address, readHitShare(hit.address, hit.title, hit.snippet)};
+            if (choice_.unique) {
+                // Kept until the end, so every row carries whatever code any of its repeats had.
+                ShareFold::Outcome fold = fold_.offer(row.share);
+                if (fold.listed) {
+                    row.n = ++hitCounter_;
+                    kept_.push_back(std::move(row));
+                } else if (fold.codeFilled) {
+                    kept_[fold.row].share->code = fold_.code(fold.row);
+                }
+                continue;
+            }
+            row.n = ++hitCounter_;
+            rows += rowText(row);
         }
-        out_.write(rows);
+        write(rows);
+    }
+    // The rows kept for --unique, printed once every worker has ended.
+    void writeKept() {
+        std::string rows;
+        for (const OutputRow& row : kept_) rows += rowText(row);
+        write(rows);
     }
     void showCount() override {}  // the final count is printed once, after every worker
     void serviceEnded(const ServiceOutcome& outcome) override { outcomes_.push_back(outcome); }
@@ -113,10 +162,28 @@ public:
     const std::vector<ServiceOutcome>& outcomes() const { return outcomes_; }
 
 private:
+    // Text is today's "number, title, address" line (GBK, written as every text); the other
+    // formats are UTF-8 rows, written as they are.
+    std::string rowText(const OutputRow& row) const {
+        if (choice_.format == RowFormat::Text) return std::to_string(row.n) + "\t" + row.title + "\t" + row.url + "\n";
+        return formatRow(choice_.format, row);
+    }
+    void write(const std::string& rows) const {
+        if (rows.empty()) return;
+        if (choice_.format == RowFormat::Text) {
+            out_.write(rows);
+        } else {
+            out_.writeUtf8(rows);
+        }
+    }
+
     std::string keyword_;
     const TextOutput& out_;
+    RowChoice choice_;
     CRITICAL_SECTION searchLock_;
     int hitCounter_ = 0;
+    ShareFold fold_;                // --unique: the shares listed so far
+    std::vector<OutputRow> kept_;   // --unique: the listed rows
     std::vector<ServiceOutcome> outcomes_;  // written under searchLock
 };
 
@@ -149,13 +216,13 @@ bool optionValue(const std::string& arg, const char* name, std::string* value) {
     return true;
 }
 
-// "1,2, 22" ticks those boxes; false for anything that is not a number from 1 to 22.
+// "1,2, 22" ticks those boxes; false for anything that is not a number of the list's services.
 bool parseServices(const std::string& list, std::vector<bool>& ticked) {
     for (const std::string& piece : splitText(list, ",")) {
         std::string number = trimSpaces(piece);
         char* end = nullptr;
         long n = std::strtol(number.c_str(), &end, 10);
-        if (number.empty() || *end != '\0' || n < 1 || n > SERVICE_COUNT) return false;
+        if (number.empty() || *end != '\0' || n < 1 || n > long(ticked.size())) return false;
         ticked[size_t(n - 1)] = true;
     }
     return true;
@@ -163,16 +230,20 @@ bool parseServices(const std::string& list, std::vector<bool>& ticked) {
 
 // One line on standard error for each service that did not answer whole; 0 when every service
 // answered, 3 when every one met the engine's verification wall, else 4 when any failed.
+// A service of today's list is named with the host that failed (it may be searched on several).
 int exitStatusAfter(const std::vector<ServiceOutcome>& outcomes, const TextOutput& err) {
     size_t failed = 0, walled = 0;
     for (const ServiceOutcome& outcome : outcomes) {
         if (!outcome.failed()) continue;
         ++failed;
+        std::string name = outcome.service;
+        if (!activeServices().classic() && !outcome.host.empty() && outcome.host != outcome.service)
+            name += " (" + outcome.host + ")";
         if (outcome.verificationWall) {
             ++walled;
-            err.write("quorrel-cli search: " + outcome.service + ": the engine asked for a verification (captcha)\n");
+            err.write("quorrel-cli search: " + name + ": the engine asked for a verification (captcha)\n");
         } else {
-            err.write("quorrel-cli search: " + outcome.service + ": incomplete: " + outcome.failure + "\n");
+            err.write("quorrel-cli search: " + name + ": incomplete: " + outcome.failure + "\n");
         }
     }
     if (walled > 0 && walled == outcomes.size()) return 3;
@@ -184,11 +255,19 @@ int exitStatusAfter(const std::vector<ServiceOutcome>& outcomes, const TextOutpu
 int runSearch(const CommandArgs& args) {
     bool gbk = false, servicesGiven = false, extraTicked = false, keywordGiven = false;
     std::string keyword, extraSites, value;
-    std::vector<bool> ticked(SERVICE_COUNT, false);
+    RowChoice rowChoice;
     for (const std::string& arg : args) {
         if (arg == "--gbk") gbk = true;
     }
     TextOutput out(STD_OUTPUT_HANDLE, gbk), err(STD_ERROR_HANDLE, gbk);
+    // The list first: --services counts in it, wherever the options stand.
+    std::string listError = applyNetdisksOption(args);
+    if (!listError.empty()) {
+        err.write("quorrel-cli search: " + listError + "\n");
+        return 2;
+    }
+    const int serviceCount = activeServices().count();
+    std::vector<bool> ticked(size_t(serviceCount), false);
 
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
@@ -199,7 +278,8 @@ int runSearch(const CommandArgs& args) {
         } else if (optionValue(arg, "services", &value)) {
             servicesGiven = true;
             if (!parseServices(value, ticked)) {
-                err.write("quorrel-cli search: --services takes numbers from 1 to 22, comma-separated\n");
+                err.write("quorrel-cli search: --services takes numbers from 1 to " + std::to_string(serviceCount) +
+                          ", comma-separated\n");
                 return 2;
             }
         } else if (optionValue(arg, "extra", &value)) {
@@ -219,6 +299,15 @@ int runSearch(const CommandArgs& args) {
             }
         } else if (arg == "--keep-all") {
             setKeepAllHits(true);
+        } else if (arg == "--unique") {
+            rowChoice.unique = true;
+        } else if (optionValue(arg, "format", &value)) {
+            if (!rowFormatByName(value, &rowChoice.format)) {
+                err.write("quorrel-cli search: --format takes text, tsv, csv or jsonl\n");
+                return 2;
+            }
+        } else if (arg.compare(0, 11, "--netdisks=") == 0) {
+            continue;  // applied above
         } else if (arg.compare(0, 10, "--profile=") == 0 || arg.compare(0, 15, "--profile-file=") == 0) {
             continue;  // applied together below
         } else if (arg.compare(0, 2, "--") == 0 || keywordGiven) {
@@ -238,9 +327,10 @@ int runSearch(const CommandArgs& args) {
         err.write(std::string(EMPTY_KEYWORD_MESSAGE) + "\n");
         return 2;
     }
-    if (!servicesGiven && !extraTicked) ticked.assign(SERVICE_COUNT, true);
+    if (!servicesGiven && !extraTicked) ticked.assign(size_t(serviceCount), true);
 
-    ConsoleSink sink(keyword, out);
+    ConsoleSink sink(keyword, out, rowChoice);
+    if (rowChoice.format != RowFormat::Text) out.writeUtf8(rowsHeader(rowChoice.format));
     RequestCanceller canceller;
     setActiveCanceller(canceller.state());
     SetConsoleCtrlHandler(onConsoleCtrl, TRUE);
@@ -256,7 +346,9 @@ int runSearch(const CommandArgs& args) {
     }
     SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
     setActiveCanceller(nullptr);
-    out.write(std::string(COUNT_CAPTION) + std::to_string(sink.hitCount()) + "\n");
+    sink.writeKept();
+    // Machine-readable rows stay alone on standard output; the count goes beside the failures.
+    (rowChoice.format == RowFormat::Text ? out : err).write(std::string(COUNT_CAPTION) + std::to_string(sink.hitCount()) + "\n");
     // A stopped search is not a complete one: the status of a shell's interrupted command.
     if (canceller.cancelled()) {
         err.write("quorrel-cli search: stopped by Ctrl+C\n");

@@ -218,7 +218,8 @@ bool EngineSim::loadCorpusFile(const std::string& path) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::string> fields = splitText(line, "\t");
         if (fields.size() < 3) continue;
-        loaded[utf8ToGbk(fields[0])].push_back({utf8ToGbk(fields[1]), utf8ToGbk(fields[2])});
+        loaded[utf8ToGbk(fields[0])].push_back(
+            {utf8ToGbk(fields[1]), utf8ToGbk(fields[2]), fields.size() > 3 ? utf8ToGbk(fields[3]) : std::string()});
     }
     std::lock_guard lock(mutex_);
     for (auto& [site, hits] : loaded) corpus_[site] = std::move(hits);

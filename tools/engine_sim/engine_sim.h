@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class LoopbackServer;
@@ -20,8 +21,12 @@ class LoopbackConnection;
 // One result as it stands in the page: GBK texts, written into the page as they are (tags and
 // character references included) and sent as UTF-8.
 struct SimHit {
+    SimHit() = default;
+    SimHit(std::string address, std::string title, std::string snippet = {})
+        : address(std::move(address)), title(std::move(title)), snippet(std::move(snippet)) {}
     std::string address;
     std::string title;
+    std::string snippet;  // the text shown with the result; "" for the layout's own filler text
 };
 
 // One request as the simulator understood it. Texts are GBK.
@@ -107,7 +112,8 @@ public:
     EngineSimOptions options() const;
     // Serves exactly these hits for every query on `site`.
     void setCorpus(const std::string& site, std::vector<SimHit> hits);
-    // Reads "site<TAB>address<TAB>title" lines (UTF-8); false when the file cannot be read.
+    // Reads "site<TAB>address<TAB>title[<TAB>snippet]" lines (UTF-8); false when the file cannot
+    // be read.
     bool loadCorpusFile(const std::string& path);
 
     // Every hit a query for (site, keyword) has, page after page (not for endless mode).
@@ -142,6 +148,12 @@ private:
 std::string simResultPage(const std::string& site, const std::string& keyword, int offset,
                           const std::vector<SimHit>& hits, bool marker, bool capitalMarker = false,
                           size_t headBytes = 0);
+// The hits of today's netdisk hosts (today_corpus.cpp): every search host of the "today" service
+// list with share links in the forms people post them, decoys and repeats among them.
+std::vector<std::pair<std::string, std::vector<SimHit>>> simTodayCorpus();
+// Serves simTodayCorpus() (engine-sim --netdisks=today).
+void simServeToday(EngineSim& sim);
+
 // The hits the simulator makes up for a query: `count` of them, numbered from `first`.
 std::vector<SimHit> simGeneratedHits(const std::string& site, const std::string& keyword, int first, int count);
 // Percent-decoding of a query value ("+" stays a plus sign, as the engine's own links use %20).

@@ -66,6 +66,12 @@ std::string plainAddress(const std::string& address) {
     return replaceAll(address, "&amp;", "&");
 }
 
+// The text shown with a result: the hit's own, or the filler every layout writes.
+std::string snippetOf(const SimHit& hit, int number, bool shortForm = false) {
+    if (!hit.snippet.empty()) return hit.snippet;
+    return shortForm ? "第" + std::to_string(number) + "条" : "网盘分享的文件，第" + std::to_string(number) + "条结果。";
+}
+
 std::string head(const std::string& title) {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title + "</title>\n</head>\n<body>\n";
 }
@@ -101,8 +107,7 @@ std::string baiduPage(const SimPage& p) {
             s += "<h3 class=\"t\"><a\n        href = \"" + link + "\"\n        target=\"_blank\"\n        >" + hit.title +
                  "</a></h3>\n";
         }
-        s += "<div class=\"c-abstract\">网盘分享的文件，第" + std::to_string(n) +
-             "条结果。</div><div class=\"f13\"><a target=\"_blank\" href=\"" + link +
+        s += "<div class=\"c-abstract\">" + snippetOf(hit, n) + "</div><div class=\"f13\"><a target=\"_blank\" href=\"" + link +
              "\" class=\"c-showurl\">" + p.site + "</a></div></div>\n";
     }
     s += "</div>\n<div id=\"page\"><div class=\"page-inner_2jZi2\">";
@@ -140,8 +145,10 @@ std::string bingPage(const SimPage& p) {
         } else {
             s += "<h2><a href='" + link + "' h='ID=SERP,5145.2'>" + bingTitle(hit.title) + "</a></h2>";
         }
-        s += "<div class=\"b_caption\"><p class=\"b_lineclamp2\">Jul 28, 2026&ensp;&#0183;&ensp;第" +
-             std::to_string(p.offset + int(i) + 1) + "条</p></div></li>";
+        s += "<div class=\"b_caption\"><p class=\"b_lineclamp2\">" +
+             (hit.snippet.empty() ? "Jul 28, 2026&ensp;&#0183;&ensp;" + snippetOf(hit, p.offset + int(i) + 1, true)
+                                  : hit.snippet) +
+             "</p></div></li>";
     }
     s += "<li class=\"b_pag\"><nav role=\"navigation\"><ul class=\"sb_pagF\">";
     if (p.next) {
@@ -171,7 +178,7 @@ std::string sogouPage(const SimPage& p) {
                  link + "\"   >" + replaceAll(replaceAll(hit.title, "<em>", "<em><!--red_beg-->"), "</em>", "<!--red_end--></em>") +
                  "\n        </a>        \n      </h3>\n    </div>\n";
         }
-        s += "<div class=\"fz-mid space-txt\">网盘分享的文件，第" + std::to_string(n) + "条结果。</div>";
+        s += "<div class=\"fz-mid space-txt\">" + snippetOf(hit, n) + "</div>";
         if (!p.linksOnly) {
             s += "<div class=\"r-sech ext_query click-better-sugg\" style=\"display:none\" id=\"uigs_ext_" +
                  std::to_string(n) + "\" data-async=\"1\" data-url=\"" + attribute(hit.address) +
@@ -199,7 +206,7 @@ std::string so360Page(const SimPage& p) {
         s += "<li class=\"res-list\"><h3 class=\"res-title \" >\n<a  href=\"" + (direct ? attribute(hit.address) : link) + "\"";
         if (!direct && !p.linksOnly) s += " data-mdurl=\"" + attribute(hit.address) + "\"";
         s += "  rel=\"noopener\" data-res='{\"tp\":12,\"pos\":" + std::to_string(n) + "}'  target=\"_blank\">" + hit.title +
-             "</a></h3>\n\n\n\n<p class=\"res-desc\">网盘分享的文件，第" + std::to_string(n) + "条结果。</p></li>";
+             "</a></h3>\n\n\n\n<p class=\"res-desc\">" + snippetOf(hit, n) + "</p></li>";
     }
     s += "</ul>\n<div id=\"page\">";
     if (p.next) {
@@ -230,8 +237,8 @@ std::string duckduckgoPage(const SimPage& p) {
         s += "<div class=\"result results_links results_links_deep web-result \">\n<div class=\"links_main links_deep "
              "result__body\">\n<h2 class=\"result__title\">\n<a rel=\"nofollow\" class=\"result__a\" href=\"" +
              link + "\">" + replaceAll(replaceAll(hit.title, "<em>", "<b>"), "</em>", "</b>") +
-             "</a>\n</h2>\n<a class=\"result__snippet\" href=\"" + link + "\">第" +
-             std::to_string(p.offset + int(i) + 1) + "条</a>\n</div>\n</div>\n";
+             "</a>\n</h2>\n<a class=\"result__snippet\" href=\"" + link + "\">" +
+             snippetOf(hit, p.offset + int(i) + 1, true) + "</a>\n</div>\n</div>\n";
     }
     if (p.next) {
         s += "<div class=\"nav-link\">\n<form action=\"/html/\" method=\"post\">\n<input type=\"submit\" class='btn "

@@ -32,7 +32,7 @@ void usage() {
         "                  [--status=CODE [--error-after=PAGES]] [--broken] [--no-marker]\n"
         "                  [--capital-marker] [--endless] [--same-page] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
         "                  [--layout=classic|baidu|bing|sogou|so360|duckduckgo] [--wall]\n"
-        "                  [--links-only] [--bing-click-links] [--seconds=N]\n",
+        "                  [--links-only] [--bing-click-links] [--netdisks=today] [--seconds=N]\n",
         stderr);
 }
 
@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     EngineSimOptions options;
     int port = 0, seconds = -1;
     std::string corpus, logPath;
+    bool today = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i], v;
         if (optionValue(arg, "port", &v)) {
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
             options.layout = v;
+        } else if (arg == "--netdisks=today") {
+            today = true;  // the share links of today's netdisk hosts
+        } else if (arg == "--netdisks=classic") {
+            today = false;
         } else if (arg == "--wall") {
             options.wall = true;
         } else if (arg == "--links-only") {
@@ -99,6 +104,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "engine-sim: cannot listen on 127.0.0.1:%d\n", port);
         return 1;
     }
+    if (today) simServeToday(sim);
     if (!corpus.empty() && !sim.loadCorpusFile(corpus)) {
         std::fprintf(stderr, "engine-sim: cannot read %s\n", corpus.c_str());
         return 1;
