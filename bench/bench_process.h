@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/http/child_output.h"
 #include "text/encoding.h"
 
 inline double benchNowMs() {
@@ -47,22 +48,7 @@ public:
     BenchProcess& operator=(const BenchProcess&) = delete;
 
     bool start(const std::string& commandLineGbk, const std::string& directoryGbk = {}) {
-        std::wstring command = gbkToWide(commandLineGbk);
-        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-        HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                 OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-        std::wstring directory = gbkToWide(directoryGbk);
-        BOOL ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                 directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
-        if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-        if (!ok) return false;
-        CloseHandle(info_.hThread);
-        info_.hThread = nullptr;
-        return true;
+        return startWithoutPipes(gbkToWide(commandLineGbk), gbkToWide(directoryGbk), info_);
     }
     HANDLE handle() const { return info_.hProcess; }
     DWORD id() const { return info_.dwProcessId; }

@@ -13,6 +13,7 @@
 #include "app/control_ids.h"
 #include "text/encoding.h"
 #include "search/services.h"
+#include "tests/app/e2e_fixture.h"
 #include "tests/app/quorrel_driver.h"
 #include "tools/engine_sim/engine_sim.h"
 
@@ -32,38 +33,25 @@ std::string serviceBoxCaption(int n) {
     return ServiceTable[size_t(n - 1)].caption;
 }
 
-class AppEndToEnd : public ::testing::Test {
+class AppEndToEnd : public SimulatedEngineTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(sim.ok()); }
-
-    // Starts a copy of the program in its own directory, pointed at the simulator.
-    std::unique_ptr<QuorrelProcess> launch(const std::string& urlTxt = {}, bool writeUrlTxt = false) {
-        auto app = std::make_unique<QuorrelProcess>(freshDirectory("prog"));
-        if (writeUrlTxt) writeWholeFile(app->programDir() + "\\url.txt", urlTxt);
-        EXPECT_TRUE(app->start({"--engine=" + sim.hostPort()}));
-        return app;
+    // Starts the program into `app` and a search of all 22 services (全部, without 其他) for
+    // `keyword`; call it inside ASSERT_NO_FATAL_FAILURE.
+    void launchAndSearchEveryService(const std::string& keyword, std::unique_ptr<QuorrelProcess>& app) {
+        app = launch();
+        app->click(app->control(ID_选择框_全部));
+        ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
+        untick(*app, ID_选择框1);
+        search(*app, keyword);
     }
 
     // Starts the program and a search of the first service for `keyword`; does not wait for it.
     std::unique_ptr<QuorrelProcess> launchAndSearchFirstService(const std::string& keyword) {
         auto app = launch();
         tick(*app, ID_FIRST_SERVICE_BOX);
-        app->setText(app->control(ID_编辑框1), keyword);
-        app->click(app->control(ID_按钮1));
+        search(*app, keyword);
         return app;
     }
-
-    void tick(QuorrelProcess& app, int id) {
-        HWND box = app.control(id);
-        if (!app.isTicked(box)) app.click(box);
-        EXPECT_TRUE(waitFor([&] { return app.isTicked(box); }, 3000));
-    }
-    void untick(QuorrelProcess& app, int id) {
-        HWND box = app.control(id);
-        if (app.isTicked(box)) app.click(box);
-        EXPECT_TRUE(waitFor([&] { return !app.isTicked(box); }, 3000));
-    }
-    std::string label(QuorrelProcess& app) { return app.text(app.control(ID_透明标签2)); }
 
     // Waits until `requests` requests were answered and the label shows `rows`.
     bool waitForSearchEnd(QuorrelProcess& app, size_t requests, int rows, int ms = 15000) {
@@ -88,13 +76,6 @@ protected:
         return measured;
     }
 
-    std::set<std::string> requestedSites() {
-        std::set<std::string> sites;
-        for (const SimRequest& r : sim.requests()) sites.insert(r.site);
-        return sites;
-    }
-
-    EngineSim sim;
 };
 
 TEST_F(AppEndToEnd, MainWindowControlsAtStart) {
@@ -181,8 +162,7 @@ TEST_F(AppEndToEnd, ClearingComesBeforeTheKeywordCheckAndBlanksAreSearched) {
     auto app = launchAndSearchFirstService("k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
 
-    app->setText(app->control(ID_编辑框1), "");
-    app->click(app->control(ID_按钮1));
+    search(*app, "");
     MessageBoxSeen box = app->waitForMessageBox();
     ASSERT_NE(box.box, nullptr);
     EXPECT_EQ(box.text, "请输入关键字！");
@@ -193,8 +173,7 @@ TEST_F(AppEndToEnd, ClearingComesBeforeTheKeywordCheckAndBlanksAreSearched) {
     EXPECT_EQ(sim.requestCount(), 1u);
 
     sim.setCorpus(HOST1, corpus(HOST1, 3));
-    app->setText(app->control(ID_编辑框1), "  ");
-    app->click(app->control(ID_按钮1));
+    search(*app, "  ");
     ASSERT_TRUE(waitForSearchEnd(*app, 2, 3));
     EXPECT_EQ(sim.requests().back().keyword, "  ");
     EXPECT_TRUE(app->windowsOfClass(L"#32770").empty());  // no message box this time
@@ -247,8 +226,7 @@ TEST_F(AppEndToEnd, AllServicesAndThreeExtraSitesStartTwentyFiveWorkers) {
     Sleep(300);
     EXPECT_TRUE(app->windowsOfClass(SETTINGS_WINDOW_CLASS).empty());
 
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitForSearchEnd(*app, 25, 25)) << label(*app) << " " << sim.requestCount();
     std::set<std::string> expected = {"x1.example", "x2.example", "x3.example"};
     for (const ServiceEntry& e : ServiceTable) expected.insert(e.host);
@@ -271,8 +249,7 @@ TEST_F(AppEndToEnd, OnlyExtraSitesAreNumberedFromOne) {
     app->click(GetDlgItem(settings, ID_SETTINGS_按钮3));
     ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
     EXPECT_TRUE(app->isTicked(app->control(ID_选择框1)));
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
     EXPECT_EQ(app->cell(ID_超级列表框1, 0, 0), "1");
     EXPECT_EQ(app->cell(ID_超级列表框1, 1, 0), "2");
@@ -321,12 +298,8 @@ TEST_F(AppEndToEnd, ClosingDuringALongSearchEndsPromptly) {
         EngineSimOptions options;
         options.latencyMs = 60000;
         sim.setOptions(options);
-        auto app = launch();
-        app->click(app->control(ID_选择框_全部));
-        ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
-        untick(*app, ID_选择框1);
-        app->setText(app->control(ID_编辑框1), "k");
-        app->click(app->control(ID_按钮1));
+        std::unique_ptr<QuorrelProcess> app;
+        ASSERT_NO_FATAL_FAILURE(launchAndSearchEveryService("k", app));
         ASSERT_TRUE(waitFor([&] { return arrived >= 22; }, 10000)) << arrived;
         DWORD elapsed = 0;
         EXPECT_TRUE(app->closeAndWait(10000, &elapsed)) << "still running";
@@ -338,12 +311,8 @@ TEST_F(AppEndToEnd, ClosingDuringALongSearchEndsPromptly) {
         options.endless = true;
         options.latencyMs = 5;
         sim.setOptions(options);
-        auto app = launch();
-        app->click(app->control(ID_选择框_全部));
-        ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
-        untick(*app, ID_选择框1);
-        app->setText(app->control(ID_编辑框1), "k");
-        app->click(app->control(ID_按钮1));
+        std::unique_ptr<QuorrelProcess> app;
+        ASSERT_NO_FATAL_FAILURE(launchAndSearchEveryService("k", app));
         ASSERT_TRUE(waitFor([&] { return app->rowCount(ID_超级列表框1) >= 300; }, 20000));
         DWORD elapsed = 0;
         EXPECT_TRUE(app->closeAndWait(10000, &elapsed)) << "still running";
@@ -365,8 +334,7 @@ TEST_F(AppEndToEnd, PagesOfSeveralServicesReadBackWholeThroughTheList) {
     auto app = launch();
     tick(*app, ID_FIRST_SERVICE_BOX);
     tick(*app, ID_FIRST_SERVICE_BOX + 1);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitForSearchEnd(*app, 5, 190, 30000)) << label(*app);
 
     auto rows = app->rows(ID_超级列表框1);
@@ -456,8 +424,7 @@ TEST_F(AppEndToEnd, AThousandExtraSitesKeepTheWindowAnsweringAndCloseWithTheRest
         auto app = launch(sites, true);
         app->click(app->control(ID_选择框_全部));
         ASSERT_TRUE(waitFor([&] { return app->isTicked(app->control(ID_选择框1)); }, 3000));
-        app->setText(app->control(ID_编辑框1), "k");
-        app->click(app->control(ID_按钮1));
+        search(*app, "k");
         ASSERT_TRUE(waitFor([&] { return arrived >= 32; }, 20000)) << arrived;
         Sleep(500);
         EXPECT_EQ(arrived, 32);  // the 22 services and the first 10 sites; the rest wait
@@ -688,13 +655,7 @@ HWND openSettings(QuorrelProcess& app) {
         EXPECT_TRUE(app.windowsOfClass(SETTINGS_WINDOW_CLASS).empty());
     }
     app.click(other);
-    HWND settings = nullptr;
-    waitFor([&] {
-        auto found = app.windowsOfClass(SETTINGS_WINDOW_CLASS);
-        settings = found.empty() ? nullptr : found.front();
-        return settings != nullptr;
-    });
-    return settings;
+    return app.waitForWindowOfClass(SETTINGS_WINDOW_CLASS);
 }
 
 TEST_F(AppEndToEnd, SettingsWindowChecksAndSavesUrlTxt) {
@@ -765,8 +726,7 @@ TEST_F(AppEndToEnd, SettingsWindowChecksAndSavesUrlTxt) {
     EXPECT_EQ(readWholeFile(urlTxt), "a.example;b.example");
 
     // The saved sites are what the search uses: task numbers 24 and 25.
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitFor([&] { return sim.requestCount() >= 2; }));
     Sleep(300);
     EXPECT_EQ(requestedSites(), (std::set<std::string>{"a.example", "b.example"}));
@@ -800,8 +760,7 @@ TEST_F(AppEndToEnd, UnwritableUrlTxtIsReportedAndTheTextStillUsed) {
     EXPECT_NE(box.text.find("url.txt"), std::string::npos) << box.text;
     app->closeMessageBox(box.box);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitFor([&] { return sim.requestCount() >= 1; }));
     EXPECT_EQ(requestedSites(), std::set<std::string>{"mem.example"});
     EXPECT_TRUE(app->closeAndWait(5000));
@@ -859,8 +818,7 @@ TEST_F(AppEndToEnd, Screenshots) {
     auto app = launch("pan.example.com;yun.example.org", true);
     tick(*app, ID_FIRST_SERVICE_BOX);
     tick(*app, ID_FIRST_SERVICE_BOX + 1);
-    app->setText(app->control(ID_编辑框1), "电影");
-    app->click(app->control(ID_按钮1));
+    search(*app, "电影");
     ASSERT_TRUE(waitForSearchEnd(*app, 2, 42));
     std::string dir = windowsPath(SCREENSHOT_DIR);
     CreateDirectoryW(gbkToWide(dir).c_str(), nullptr);

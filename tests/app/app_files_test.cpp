@@ -12,18 +12,6 @@ std::wstring freshFolder(const std::wstring& name) {
     return newTempFolder(L"quorrel-files-", L"-" + name);
 }
 
-int filesIn(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return n;
-}
-
 std::string contentOf(const std::wstring& path) {
     std::string bytes;
     EXPECT_TRUE(readFileBytes(path, bytes));

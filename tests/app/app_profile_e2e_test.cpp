@@ -5,30 +5,21 @@
 
 #include "app/control_ids.h"
 #include "search/services.h"
+#include "tests/app/e2e_fixture.h"
 #include "tests/app/quorrel_driver.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
 
-class AppProfiles : public ::testing::Test {
+class AppProfiles : public SimulatedEngineTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(sim.ok()); }
-
-    std::unique_ptr<QuorrelProcess> searchServices(const std::vector<std::string>& args, std::vector<int> services) {
-        auto app = std::make_unique<QuorrelProcess>(freshDirectory("prog"));
-        EXPECT_TRUE(app->start(args));
-        for (int n : services) {
-            HWND box = app->control(ID_FIRST_SERVICE_BOX + n - 1);
-            app->click(box);
-            EXPECT_TRUE(waitFor([&] { return app->isTicked(box); }, 3000));
-        }
-        app->setText(app->control(ID_编辑框1), "资料");
-        app->click(app->control(ID_按钮1));
+    // Starts the program with --profile=`profile`, ticks `services` and searches for 资料.
+    std::unique_ptr<QuorrelProcess> searchServices(const std::string& profile, const std::vector<int>& services) {
+        auto app = launch({}, false, {"--profile=" + profile});
+        for (int n : services) tick(*app, ID_FIRST_SERVICE_BOX + n - 1);
+        search(*app, "资料");
         return app;
     }
-    std::string label(QuorrelProcess& app) { return app.text(app.control(ID_透明标签2)); }
-
-    EngineSim sim;
 };
 
 TEST_F(AppProfiles, WallIsShownOnceForTheWholeSearch) {
@@ -36,7 +27,7 @@ TEST_F(AppProfiles, WallIsShownOnceForTheWholeSearch) {
     o.layout = "sogou";
     o.wall = true;
     sim.setOptions(o);
-    auto app = searchServices({"--engine=" + sim.hostPort(), "--profile=sogou"}, {1, 2});
+    auto app = searchServices("sogou", {1, 2});
     MessageBoxSeen box = app->waitForMessageBox(15000);
     ASSERT_NE(box.box, nullptr);
     EXPECT_EQ(box.caption, "提示");
@@ -58,7 +49,7 @@ TEST_F(AppProfiles, ProfileReadsItsEnginesPagesIntoTheList) {
     sim.setOptions(o);
     sim.setCorpus(ServiceTable[0].host, {{"https://pan.baidu.com/s/1?a=1&amp;b=2", "<em>资料</em> &amp; 合集"},
                                          {"https://elsewhere.example/1", "外站"}});
-    auto app = searchServices({"--engine=" + sim.hostPort(), "--profile=bing"}, {1});
+    auto app = searchServices("bing", {1});
     ASSERT_TRUE(waitFor([&] { return label(*app) == "资源数：1"; }, 15000)) << label(*app);
     EXPECT_EQ(app->cell(ID_超级列表框1, 0, 1), "资料 & 合集");
     EXPECT_EQ(app->cell(ID_超级列表框1, 0, 2), "https://pan.baidu.com/s/1?a=1&b=2");

@@ -10,38 +10,15 @@
 #include "app/control_ids.h"
 #include "text/encoding.h"
 #include "search/services.h"
+#include "tests/app/e2e_fixture.h"
 #include "tests/app/quorrel_driver.h"
+#include "tests/app/temp_folder.h"
 #include "tests/http/child_output.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
 std::wstring wide(const std::string& gbk) {
     return gbkToWide(gbk);
-}
-
-bool fileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool writeBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD wrote = 0;
-    bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
-std::string readBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
 }
 
 // The control that has the keyboard in the program's window thread.
@@ -61,38 +38,17 @@ HWND activeFocusOf(HWND window) {
     return focus;
 }
 
-class Hardening : public ::testing::Test {
+class Hardening : public SimulatedEngineTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(sim.ok()); }
-
-    std::unique_ptr<QuorrelProcess> launch(const std::string& urlTxtBytes = {}, bool writeUrlTxt = false) {
-        auto app = std::make_unique<QuorrelProcess>(freshDirectory("prog"));
-        if (writeUrlTxt) writeWholeFile(app->programDir() + "\\url.txt", urlTxtBytes);
-        EXPECT_TRUE(app->start({"--engine=" + sim.hostPort()}));
-        return app;
-    }
-
     // Ticks "其他", which opens the settings window; returns it.
     HWND openSettings(QuorrelProcess& app) {
         app.click(app.control(ID_选择框1));
-        HWND settings = nullptr;
-        waitFor([&] {
-            auto found = app.windowsOfClass(SETTINGS_WINDOW_CLASS);
-            settings = found.empty() ? nullptr : found.front();
-            return settings != nullptr;
-        });
-        return settings;
+        return app.waitForWindowOfClass(SETTINGS_WINDOW_CLASS);
     }
 
     void cancelSettings(QuorrelProcess& app, HWND settings) {
         app.click(GetDlgItem(settings, ID_SETTINGS_按钮3));
         ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
-    }
-
-    std::set<std::string> requestedSites() {
-        std::set<std::string> sites;
-        for (const SimRequest& r : sim.requests()) sites.insert(r.site);
-        return sites;
     }
 
     // Exports with `keyword` and expects "导出成功！" and a file-manager window.
@@ -106,8 +62,6 @@ protected:
         app.closeMessageBox(box.box);
         EXPECT_GE(closeNewFileManagerWindows(before, 10000), 1) << keyword;
     }
-
-    EngineSim sim;
 };
 
 TEST_F(Hardening, CliSearchWithAnExtraSiteEndingInALoneHighByte) {
@@ -129,8 +83,7 @@ TEST_F(Hardening, Utf8UrlTxtEndingInAnOddByteIsReadAndSearched) {
     EXPECT_EQ(app->text(GetDlgItem(settings, ID_SETTINGS_编辑框1)), "pan.example.com;新网盘");
     cancelSettings(*app, settings);
     ASSERT_TRUE(app->isTicked(app->control(ID_选择框1)));
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitFor([&] { return sim.requestCount() >= 2; }, 15000)) << "still running: " << !app->exited();
     EXPECT_EQ(requestedSites().count("pan.example.com"), 1u);
     EXPECT_EQ(requestedSites().size(), 2u);  // and the second site
@@ -145,8 +98,7 @@ TEST_F(Hardening, GbkUrlTxtEndingInTheEuroSignIsSearched) {
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(app->text(GetDlgItem(settings, ID_SETTINGS_编辑框1)), "a.example;\x80");
     cancelSettings(*app, settings);
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     ASSERT_TRUE(waitFor([&] { return sim.requestCount() >= 2; }, 15000)) << "still running: " << !app->exited();
     EXPECT_EQ(requestedSites().count("a.example"), 1u);
     EXPECT_FALSE(app->exited(500));
@@ -162,8 +114,7 @@ TEST_F(Hardening, LineBreaksInUrlTxtNeverReachARequest) {
     cancelSettings(*app, settings);
     ASSERT_TRUE(app->isTicked(app->control(ID_选择框1)));
     const std::string expected = "资源数：" + std::to_string(sim.hitsFor("b.example", "k").size());
-    app->setText(app->control(ID_编辑框1), "k");
-    app->click(app->control(ID_按钮1));
+    search(*app, "k");
     EXPECT_TRUE(waitFor([&] { return app->text(app->control(ID_透明标签2)) == expected; }, 15000))
         << app->text(app->control(ID_透明标签2));
     EXPECT_EQ(requestedSites(), std::set<std::string>{"b.example"});

@@ -10,6 +10,7 @@
 #include "app/control_ids.h"
 #include "text/encoding.h"
 #include "tests/app/temp_folder.h"
+#include "tests/http/child_output.h"
 
 #ifndef QUORREL_EXE
 #error "QUORREL_EXE must name the built quorrel.exe"
@@ -61,25 +62,11 @@ std::string freshDirectory(const std::string& name) {
 }
 
 std::string readWholeFile(const std::string& path, bool* exists) {
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (exists) *exists = file != INVALID_HANDLE_VALUE;
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
+    return readBytes(wide(path), exists);
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD wrote = 0;
-    bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
-    CloseHandle(file);
-    return ok;
+    return writeBytes(wide(path), bytes);
 }
 
 std::vector<HWND> windowsTitled(const std::string& part) {
@@ -165,21 +152,8 @@ bool QuorrelProcess::start(const std::vector<std::string>& args, const std::stri
     std::string dir = workingDir.empty() ? freshDirectory("cwd") : workingDir;
     std::wstring command = L"\"" + exePath_ + L"\"";
     for (const std::string& arg : args) command += L" \"" + wide(arg) + L"\"";
-    // Standard handles on NUL: the program's children (the file manager) must not inherit the
-    // pipes ctest reads, or the run would wait for them.
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION info{};
-    BOOL started =
-        CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, wide(dir).c_str(), &startup, &info);
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    if (!started) return false;
-    CloseHandle(info.hThread);
+    if (!startWithoutPipes(command, wide(dir), info)) return false;
     process_ = info.hProcess;
     pid_ = info.dwProcessId;
     return waitFor(
@@ -278,6 +252,18 @@ std::string QuorrelProcess::columnTitle(int listId, int column) const {
     wchar_t text[256] = {};
     remote.read(sizeof(LVCOLUMNW), text, sizeof(text) - sizeof(wchar_t));
     return wideToGbk(text);
+}
+
+HWND QuorrelProcess::waitForWindowOfClass(const wchar_t* className, int ms) const {
+    HWND window = nullptr;
+    waitFor(
+        [&] {
+            auto found = windowsOfClass(className);
+            window = found.empty() ? nullptr : found.front();
+            return window != nullptr;
+        },
+        ms);
+    return window;
 }
 
 std::vector<HWND> QuorrelProcess::windowsOfClass(const wchar_t* className) const {

@@ -84,6 +84,8 @@ public:
 
     // Top-level windows of the process that are visible, of the given class.
     std::vector<HWND> windowsOfClass(const wchar_t* className) const;
+    // Waits for the first of them (the settings window once 其他 is ticked); null on time-out.
+    HWND waitForWindowOfClass(const wchar_t* className, int ms = 10000) const;
     // Waits for a message box of the process; `box` stays null on time-out.
     MessageBoxSeen waitForMessageBox(int ms = 10000) const;
     void closeMessageBox(HWND box);

@@ -1,10 +1,43 @@
-// Runs a console program as a child process and collects its exit status and what it writes to
-// its standard output and error.
+// Runs the programs of this build as child processes for the tests (and benchmarks) that drive
+// them: a console program with its exit status and what it writes to its standard output and
+// error, or any program with its standard handles on NUL.
 #pragma once
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
+#include <string_view>
+
+// A path relative to the folder of the running test program ('/' or '\\' between the names),
+// e.g. "../../tools/cli/quorrel-cli.exe" from build/win/tests/search.
+inline std::wstring besideTestProgram(std::string_view relative) {
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n);
+    path.resize(path.find_last_of(L"\\/") + 1);
+    for (char c : relative) path += c == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(c));
+    return path;
+}
+
+// Starts `commandLine` in `directory` ("" for this one) with every standard handle on NUL: the
+// program's own children (the file manager) must not inherit the pipes ctest reads, or the run
+// would wait for them. The thread handle is closed; the caller owns info.hProcess.
+inline bool startWithoutPipes(std::wstring commandLine, const std::wstring& directory, PROCESS_INFORMATION& info) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  directory.empty() ? nullptr : directory.c_str(), &startup, &info);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!started) return false;
+    CloseHandle(info.hThread);
+    info.hThread = nullptr;
+    return true;
+}
 
 // Reads both pipes until the child has ended and they hold nothing more, or `timeoutMs` has
 // passed. The end of the pipes is not waited for: when the child is the first program to use
@@ -72,4 +105,9 @@ inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs) {
     CloseHandle(outRead);
     CloseHandle(errRead);
     return result;
+}
+
+// `"program" arguments` run as runChild runs it; the arguments are quoted by the caller.
+inline ChildResult runProgram(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs) {
+    return runChild(L"\"" + program + L"\" " + arguments, timeoutMs);
 }

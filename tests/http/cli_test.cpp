@@ -11,20 +11,11 @@ namespace {
 
 using RunResult = ChildResult;
 
-std::wstring cliPath() {
-    wchar_t self[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, n);
-    path.resize(path.find_last_of(L"\\/") + 1);
-    for (const char* p = QUORREL_CLI_RELATIVE; *p; ++p) path += *p == '/' ? L'\\' : wchar_t(*p);
-    return path;
-}
-
 // Arguments are ASCII here; each is quoted.
 RunResult runCli(const std::vector<std::string>& args) {
-    std::wstring line = L"\"" + cliPath() + L"\"";
+    std::wstring line;
     for (const auto& a : args) line += L" \"" + std::wstring(a.begin(), a.end()) + L"\"";
-    return runChild(line, 30000);
+    return runProgram(besideTestProgram(QUORREL_CLI_RELATIVE), line, 30000);
 }
 
 }  // namespace

@@ -17,16 +17,8 @@ namespace {
 
 using ProcessResult = ChildResult;
 
-std::wstring cliPath() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"..\\..\\tools\\cli\\quorrel-cli.exe";
-}
-
 ProcessResult runCli(const std::wstring& arguments) {
-    return runChild(L"\"" + cliPath() + L"\" " + arguments, 60000);
+    return runProgram(besideTestProgram("../../tools/cli/quorrel-cli.exe"), arguments, 60000);
 }
 
 std::wstring wide(const std::string& gbk) {

@@ -153,9 +153,7 @@ TEST_F(SkinFaultTest, ASimpleComboBoxTakesTheBrushOfItsListAlong) {
     LiveCounts start = liveCounts();
     HWND w = make();
     HWND combo = addChild(w, "ComboBox", "", CBS_SIMPLE, 10, 40, 150, 120);
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     ASSERT_TRUE(GetComboBoxInfo(combo, &info));
@@ -176,9 +174,7 @@ TEST_F(SkinFaultTest, AnEditDestroyedAloneTakesItsOverlaysAlong) {
     HWND w = make();
     HWND edit = addChild(w, "Edit", "", ES_MULTILINE | WS_VSCROLL | WS_HSCROLL, 10, 40, 200, 100, WS_EX_CLIENTEDGE);
     LiveCounts start = liveCounts();
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     ControlRecord* record = controlRecord(edit, TABLE_EDITS);
     ASSERT_NE(nullptr, record);
     HWND v = record->vOverlay, h = record->hOverlay;
@@ -229,9 +225,7 @@ TEST_F(SkinFaultTest, EditProcLooksItsRecordUpAgainAfterTheOldProcedure) {
     HWND edit = addChild(w, "Edit", "", ES_MULTILINE | WS_VSCROLL, 10, 40, 200, 100, WS_EX_CLIENTEDGE);
     g_editOriginal = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(growingEditProc)));
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     SetWindowPos(edit, nullptr, 30, 50, 200, 100, SWP_NOZORDER | SWP_NOACTIVATE);
     pump(10);
     g_growWindow = w;

@@ -84,6 +84,13 @@ void show(HWND window) {
     ShowWindow(window, SW_SHOWNOACTIVATE);
 }
 
+bool skinAndShow(HWND window, int ms) {
+    if (!SkinWindow(window)) return false;
+    show(window);
+    pump(ms);
+    return true;
+}
+
 void showPainted(HWND window, int ms) {
     show(window);
     UpdateWindow(window);

@@ -35,6 +35,9 @@ HWND createWindow(DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXI
 void show(HWND window);
 // Shows a window as show() does, paints it at once and lets its messages run for `ms`.
 void showPainted(HWND window, int ms = 30);
+// Skins the window and, when that succeeded, shows it as show() does and lets its messages run
+// for `ms`; SkinWindow's answer.
+bool skinAndShow(HWND window, int ms = 30);
 // Activates `topLevel` and puts the keyboard on `control`, again while another program's window
 // takes the foreground (suites run side by side); false when it did not hold within 3 s.
 bool giveFocus(HWND topLevel, HWND control);

@@ -144,9 +144,7 @@ TEST_F(SkinWindowTest, EditWithBothScrollBarsGetsTwoOverlaysExactlyOverThem) {
     HWND w = make();
     HWND both = addChild(w, "Edit", "", ES_MULTILINE | WS_VSCROLL | WS_HSCROLL, 10, 30, 200, 100, WS_EX_CLIENTEDGE);
     HWND plain = addChild(w, "Edit", "", 0, 10, 150, 200, 22, WS_EX_CLIENTEDGE);
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(30);
+    ASSERT_TRUE(skinAndShow(w));
     ControlRecord* record = controlRecord(both, TABLE_EDITS);
     ASSERT_NE(nullptr, record);
     ASSERT_NE(nullptr, record->vOverlay);
@@ -195,9 +193,7 @@ TEST_F(SkinWindowTest, EditWithBothScrollBarsGetsTwoOverlaysExactlyOverThem) {
 TEST_F(SkinWindowTest, VeilDecidesWhetherEditsGetTheSkinBrush) {
     HWND w = make();
     HWND edit = addChild(w, "Edit", "文字", 0, 10, 40, 150, 24, WS_EX_CLIENTEDGE);
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     HDC dc = GetDC(edit);
     // Veil on: the pattern brush of the background behind the edit, kept in Kj_dxjb.
     auto brush = SendMessageW(w, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit));
@@ -219,9 +215,7 @@ TEST_F(SkinWindowTest, AComboBoxTakesTheBrushOfItsEditAlongWhenDestroyed) {
     LiveCounts start = liveCounts();
     HWND w = make();
     HWND combo = addChild(w, "ComboBox", "", CBS_DROPDOWN | WS_VSCROLL, 10, 40, 150, 120);
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
     ASSERT_TRUE(edit);
     HDC dc = GetDC(combo);
@@ -269,9 +263,7 @@ TEST_F(SkinWindowTest, VeilOffPaintsTheEditFrameOpaqueWhite) {
     SetControlSkinOptions(true);
     HWND w = make();
     HWND edit = addChild(w, "Edit", "", 0, 20, 60, 150, 24, WS_EX_CLIENTEDGE);
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(30);
+    ASSERT_TRUE(skinAndShow(w));
     PaintEditFrame(edit, 0, 0);
     Capture shot = capture(edit);
     EXPECT_NEAR(over(255, 0, 80), red(shot.at(0, shot.h / 2)), 6);  // black line at 80 over white
@@ -356,9 +348,7 @@ TEST_F(SkinWindowTest, ShrinkCloseEffectCollapsesToTheCentre) {
 
 TEST_F(SkinWindowTest, CaptionButtonHoverInAndOutEndsNormalWithTheTimerStopped) {
     HWND w = make();
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(30);
+    ASSERT_TRUE(skinAndShow(w));
     WindowRecord* record = recordOfWindow(w);
     ASSERT_EQ(3u, record->buttons.size());  // close, maximise, minimise
     EXPECT_EQ(CB_CLOSE, record->buttons[0].kind);
@@ -399,9 +389,7 @@ TEST_F(SkinWindowTest, CaptionButtonHoverInAndOutEndsNormalWithTheTimerStopped) 
 
 TEST_F(SkinWindowTest, CloseButtonClickClosesAndTooltipsNameTheButtons) {
     HWND w = make();
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     WindowRecord* record = recordOfWindow(w);
     ASSERT_TRUE(record->tips);
     EXPECT_EQ(3, record->tips->ToolCount());
@@ -418,9 +406,7 @@ TEST_F(SkinWindowTest, CloseButtonClickClosesAndTooltipsNameTheButtons) {
 
 TEST_F(SkinWindowTest, MaximiseButtonTogglesAndItsTipFollows) {
     HWND w = make();
-    ASSERT_TRUE(SkinWindow(w));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(w, 20));
     WindowRecord* record = recordOfWindow(w);
     RECT max = record->buttons[1].rect;
     LPARAM at = MAKELPARAM((max.left + max.right) / 2, (max.top + max.bottom) / 2);
@@ -450,9 +436,7 @@ TEST_F(SkinWindowTest, NotResizableIgnoresCaptionDoubleClickAndHasNoSizingEdges)
     EXPECT_FALSE(IsZoomed(w));
 
     HWND r = make();
-    ASSERT_TRUE(SkinWindow(r));
-    show(r);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(r, 20));
     SendMessageW(r, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 10));
     pump(20);
     EXPECT_TRUE(IsZoomed(r));
@@ -499,9 +483,7 @@ TEST_F(SkinWindowTest, TheSizingCursorShowsOnlyWhereTheEdgeCanBeDragged) {
     };
     HCURSOR sizeWE = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZEWE));
     HWND framed = make();
-    ASSERT_TRUE(SkinWindow(framed));
-    show(framed);
-    pump(20);
+    ASSERT_TRUE(skinAndShow(framed, 20));
     EXPECT_EQ(sizeWE, cursorAtLeftEdge(framed));
     DestroyWindow(framed);
 
@@ -531,9 +513,7 @@ TEST_F(SkinWindowTest, WithoutCaptionThereIsNoRegionNoButtonsAndNoDrag) {
     EXPECT_FALSE(record->timerRunning);
 
     HWND rounded = make();
-    ASSERT_TRUE(SkinWindow(rounded));
-    show(rounded);
-    pump(30);
+    ASSERT_TRUE(skinAndShow(rounded));
     HRGN r2 = CreateRectRgn(0, 0, 0, 0);
     EXPECT_NE(ERROR, GetWindowRgn(rounded, r2));
     EXPECT_FALSE(PtInRegion(r2, 0, 0)) << "the corner is cut off";

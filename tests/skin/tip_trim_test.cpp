@@ -168,30 +168,6 @@ std::wstring winPath(const char* unixPath) {
     return path;
 }
 
-std::string readFile(const std::wstring& path) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
-
-void writeFile(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-bool exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A fresh "Windows directory" per test, and the tool's report file next to it.
 class TrimMemory : public ::testing::Test {
 protected:
@@ -202,7 +178,7 @@ protected:
         CreateDirectoryW(dir.c_str(), nullptr);
         reportPath = root + L"\\report.txt";
         SetEnvironmentVariableW(L"QUORREL_EMPTY_REPORT", reportPath.c_str());
-        tool = readFile(winPath(EMPTY_TOOL_PATH));
+        tool = readBytes(winPath(EMPTY_TOOL_PATH));
         ASSERT_FALSE(tool.empty());
         DWORD n = GetEnvironmentVariableW(L"windir", savedWindir, MAX_PATH);
         hadWindir = n > 0 && n < MAX_PATH;
@@ -222,19 +198,6 @@ protected:
     }
     std::string ourLine() const { return "pid=" + std::to_string(GetCurrentProcessId()) + " result=0\r\n"; }
 
-    // Nothing but the tool itself is left in the folder: no temporary file.
-    static int filesIn(const std::wstring& folder) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return 0;
-        int n = 0;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return n;
-    }
-
     std::wstring root, dir, userDir, reportPath;
     std::string tool;
     WCHAR savedWindir[MAX_PATH] = {};
@@ -247,12 +210,12 @@ protected:
 
 TEST_F(TrimMemory, WritesTheToolWhenMissingAndRunsItWithOurProcessId) {
     std::wstring toolPath = dir + L"\\empty.exe";
-    ASSERT_FALSE(exists(toolPath));
+    ASSERT_FALSE(fileExists(toolPath));
     EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
-    EXPECT_EQ(readFile(toolPath), tool);
+    EXPECT_EQ(readBytes(toolPath), tool);
     EXPECT_EQ(filesIn(dir), 1);
-    EXPECT_FALSE(exists(userDir));  // the Windows directory's copy is enough
-    EXPECT_EQ(readFile(reportPath), ourLine());
+    EXPECT_FALSE(fileExists(userDir));  // the Windows directory's copy is enough
+    EXPECT_EQ(readBytes(reportPath), ourLine());
 }
 
 TEST_F(TrimMemory, ReusesThePresentToolWithoutRewritingIt) {
@@ -271,50 +234,50 @@ TEST_F(TrimMemory, ReusesThePresentToolWithoutRewritingIt) {
     WIN32_FILE_ATTRIBUTE_DATA info;
     ASSERT_TRUE(GetFileAttributesExW(toolPath.c_str(), GetFileExInfoStandard, &info));
     EXPECT_EQ(CompareFileTime(&info.ftLastWriteTime, &oldTime), 0);
-    EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
+    EXPECT_EQ(readBytes(reportPath), ourLine() + ourLine());
 }
 
 TEST_F(TrimMemory, AnotherFileInTheWindowsDirectoryIsNeverReplacedNorRun) {
     // Somebody else's empty.exe (or an earlier build's) stays as it is; the per-user copy runs.
     std::wstring toolPath = dir + L"\\empty.exe";
-    writeFile(toolPath, "somebody else's empty.exe");
+    ASSERT_TRUE(writeBytes(toolPath, "somebody else's empty.exe"));
     EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
-    EXPECT_EQ(readFile(toolPath), "somebody else's empty.exe");
+    EXPECT_EQ(readBytes(toolPath), "somebody else's empty.exe");
     EXPECT_EQ(filesIn(dir), 1);
-    EXPECT_EQ(readFile(userDir + L"\\empty.exe"), tool);
+    EXPECT_EQ(readBytes(userDir + L"\\empty.exe"), tool);
     EXPECT_EQ(filesIn(userDir), 1);
-    EXPECT_EQ(readFile(reportPath), ourLine());
+    EXPECT_EQ(readBytes(reportPath), ourLine());
     // The next time too.
     EXPECT_TRUE(trimMemoryWith(dir, userDir, tool));
-    EXPECT_EQ(readFile(toolPath), "somebody else's empty.exe");
-    EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
+    EXPECT_EQ(readBytes(toolPath), "somebody else's empty.exe");
+    EXPECT_EQ(readBytes(reportPath), ourLine() + ourLine());
 }
 
 TEST_F(TrimMemory, UnwritableWindowsDirectoryUsesThePerUserCopy) {
     // A Windows directory that cannot take a file, as for a user without elevation: its
     // parent is a file.
     std::wstring blocker = root + L"\\plain_file";
-    writeFile(blocker, "x");
+    ASSERT_TRUE(writeBytes(blocker, "x"));
     std::wstring unwritable = blocker + L"\\windir";
     EXPECT_TRUE(trimMemoryWith(unwritable, userDir, tool));
-    EXPECT_FALSE(exists(unwritable + L"\\empty.exe"));
-    EXPECT_EQ(readFile(userDir + L"\\empty.exe"), tool);
-    EXPECT_EQ(readFile(reportPath), ourLine());
+    EXPECT_FALSE(fileExists(unwritable + L"\\empty.exe"));
+    EXPECT_EQ(readBytes(userDir + L"\\empty.exe"), tool);
+    EXPECT_EQ(readBytes(reportPath), ourLine());
     DeleteFileW(blocker.c_str());
 }
 
 TEST_F(TrimMemory, NothingRunsWhenBothPlacesHoldAnotherFile) {
-    writeFile(dir + L"\\empty.exe", "other one");
+    ASSERT_TRUE(writeBytes(dir + L"\\empty.exe", "other one"));
     CreateDirectoryW(userDir.c_str(), nullptr);
-    writeFile(userDir + L"\\empty.exe", "other two");
+    ASSERT_TRUE(writeBytes(userDir + L"\\empty.exe", "other two"));
     EXPECT_FALSE(trimMemoryWith(dir, userDir, tool));
-    EXPECT_EQ(readFile(dir + L"\\empty.exe"), "other one");
-    EXPECT_EQ(readFile(userDir + L"\\empty.exe"), "other two");
+    EXPECT_EQ(readBytes(dir + L"\\empty.exe"), "other one");
+    EXPECT_EQ(readBytes(userDir + L"\\empty.exe"), "other two");
     EXPECT_EQ(filesIn(userDir), 1);
-    EXPECT_FALSE(exists(reportPath));
+    EXPECT_FALSE(fileExists(reportPath));
     // No per-user folder at all: nothing runs either.
     EXPECT_FALSE(trimMemoryWith(dir, L"", tool));
-    EXPECT_FALSE(exists(reportPath));
+    EXPECT_FALSE(fileExists(reportPath));
 }
 
 TEST_F(TrimMemory, InstancesAtOnceShareOneWholeCopy) {
@@ -346,12 +309,12 @@ TEST_F(TrimMemory, InstancesAtOnceShareOneWholeCopy) {
     WaitForMultipleObjects(INSTANCES, threads, TRUE, 60000);
     for (HANDLE thread : threads) CloseHandle(thread);
     for (const auto& call : calls) EXPECT_TRUE(call.ran);
-    EXPECT_EQ(readFile(dir + L"\\empty.exe"), tool);
+    EXPECT_EQ(readBytes(dir + L"\\empty.exe"), tool);
     EXPECT_EQ(filesIn(dir), 1);
-    EXPECT_FALSE(exists(userDir));
+    EXPECT_FALSE(fileExists(userDir));
     std::string expected;
     for (int i = 0; i < INSTANCES; ++i) expected += ourLine();
-    EXPECT_EQ(readFile(reportPath), expected);
+    EXPECT_EQ(readBytes(reportPath), expected);
 }
 
 TEST_F(TrimMemory, PlainCallUsesWindirLocalAppDataAndTheEmbeddedTool) {
@@ -359,16 +322,16 @@ TEST_F(TrimMemory, PlainCallUsesWindirLocalAppDataAndTheEmbeddedTool) {
     SetEnvironmentVariableW(L"windir", dir.c_str());
     SetEnvironmentVariableW(L"LOCALAPPDATA", root.c_str());
     trimMemory();
-    EXPECT_EQ(readFile(dir + L"\\empty.exe"), tool);
-    EXPECT_EQ(readFile(reportPath), ourLine());
+    EXPECT_EQ(readBytes(dir + L"\\empty.exe"), tool);
+    EXPECT_EQ(readBytes(reportPath), ourLine());
 
     // The Windows directory holding another file: %LOCALAPPDATA%\Quorrel\empty.exe runs.
-    writeFile(dir + L"\\empty.exe", "not ours");
+    ASSERT_TRUE(writeBytes(dir + L"\\empty.exe", "not ours"));
     trimMemory();
     std::wstring perUser = root + L"\\Quorrel";
-    EXPECT_EQ(readFile(perUser + L"\\empty.exe"), tool);
-    EXPECT_EQ(readFile(dir + L"\\empty.exe"), "not ours");
-    EXPECT_EQ(readFile(reportPath), ourLine() + ourLine());
+    EXPECT_EQ(readBytes(perUser + L"\\empty.exe"), tool);
+    EXPECT_EQ(readBytes(dir + L"\\empty.exe"), "not ours");
+    EXPECT_EQ(readBytes(reportPath), ourLine() + ourLine());
     DeleteFileW((perUser + L"\\empty.exe").c_str());
     RemoveDirectoryW(perUser.c_str());
 }
