@@ -25,6 +25,7 @@ public:
     ~CountingSink() override { DeleteCriticalSection(&lock_); }
     std::string keyword() override { return "电子书"; }
     void lockResults() override { EnterCriticalSection(&lock_); }
+    bool tryLockResults() override { return TryEnterCriticalSection(&lock_) != FALSE; }
     void unlockResults() override { LeaveCriticalSection(&lock_); }
     void addHits(const std::vector<Hit>& page) override {
         for (const Hit& hit : page) {

@@ -5,6 +5,7 @@
 
 #include "text/encoding.h"
 #include "text/text.h"
+#include "search/engine_slots.h"
 #include "search/query.h"
 
 namespace {
@@ -183,6 +184,10 @@ bool applyKey(EngineProfile& p, const std::string& key, const std::string& value
         long n = std::strtol(v.c_str(), &end, 10);
         if (v.empty() || *end != '\0' || n < 0 || n > 1000) return false;
         p.pageSize = int(n);
+    } else if (key == "connections") {
+        int n = parseConnections(v);
+        if (n <= 0) return false;
+        p.connections = n;
     } else if (key == "sizekey") {
         p.sizeKey = v;
     } else if (key == "block") {

@@ -72,6 +72,10 @@ struct EngineProfile {
 
     // Drop hits outside the service's host (an unresolved redirect link is kept).
     bool hostFilter = true;
+
+    // The most requests in flight to the engine at once; 0 leaves it to --connections or the
+    // default (see search/engine_slots.h).
+    int connections = 0;
 };
 
 // The built-in profiles by name: classic, baidu, bing, sogou, so360, duckduckgo.

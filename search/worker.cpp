@@ -1,11 +1,18 @@
 #include "search/worker.h"
 
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <atomic>
 #include <set>
 
 #include "text/encoding.h"
 #include "text/text.h"
+#include "http/url.h"
 #include "http/web_request.h"
 #include "regex/com_owners.h"
+#include "search/engine_slots.h"
 #include "search/extract.h"
 #include "search/page_reader.h"
 #include "search/profile.h"
@@ -16,6 +23,34 @@ namespace {
 
 bool isCancelled(RequestCanceller* canceller) {
     return canceller && canceller->cancelled();
+}
+
+// WinInet keeps its own cap of connections to one server (two on many Windows versions), which
+// would queue our requests behind its own; it is raised once to ours.
+void allowConnections(int connections) {
+    static std::atomic<int> allowed{0};
+    int before = allowed.load();
+    while (connections > before && !allowed.compare_exchange_weak(before, connections)) {
+    }
+    if (connections <= before) return;
+    DWORD value = DWORD(connections);
+    InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, sizeof value);
+    InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
+}
+
+// One exchange with the engine, sent once a slot of its host is free (see engine_slots.h).
+// A request cancelled while it waited returns "" as a cancelled exchange does.
+std::string engineRequest(const std::string& url, const WebRequestOptions& options, PageTurn turn,
+                          int connections) {
+    allowConnections(connections);
+    RequestCanceller* canceller = options.canceller;
+    EngineSlot slot(engineSlots(), urlHost(url, false, true), turn, connections,
+                    [canceller] { return isCancelled(canceller); });
+    if (!slot.held()) {
+        if (options.result) options.result->failure = RequestFailure::cancelled;
+        return {};
+    }
+    return webRequest(url, options);
 }
 
 // One request for a result page: a GET, or the POST of the engine's next-page form.
@@ -35,7 +70,8 @@ struct PageFetch {
 // UTF-8; when the page did not arrive whole, `failure` says why.
 // `cookies` is the worker's own jar, kept within browser limits: the platform's store keeps
 // whatever an engine sends (thousands of cookies, each request carrying them all).
-PageFetch fetchPage(const PageRequest& request, RequestCanceller* canceller, std::string& cookies) {
+PageFetch fetchPage(const PageRequest& request, PageTurn turn, int connections, RequestCanceller* canceller,
+                    std::string& cookies) {
     WebRequestResult result;
     WebRequestOptions options;
     options.canceller = canceller;
@@ -45,7 +81,7 @@ PageFetch fetchPage(const PageRequest& request, RequestCanceller* canceller, std
         options.method = 1;
         options.postText = request.form;
     }
-    std::string body = webRequest(request.url, options);
+    std::string body = engineRequest(request.url, options, turn, connections);
     PageFetch fetch;
     if (!result.whole() && result.failure != RequestFailure::cancelled) fetch.failure = describeFailure(result);
     size_t zero = body.find('\0');
@@ -97,7 +133,8 @@ std::string addressInMovedPage(const std::string& body) {
 
 // Asks the engine where its redirect link leads, without following it; "" when it will not
 // say. With --engine the question goes to that address.
-std::string resolveRedirect(const EngineProfile& profile, const std::string& link, RequestCanceller* canceller) {
+std::string resolveRedirect(const EngineProfile& profile, const std::string& link, int connections,
+                            RequestCanceller* canceller) {
     std::string url = engineHost() != DEFAULT_ENGINE_HOST ? profileOrigin(profile) + urlPathAndQuery(link) : link;
     WebRequestOptions options;
     options.canceller = canceller;
@@ -106,7 +143,7 @@ std::string resolveRedirect(const EngineProfile& profile, const std::string& lin
     std::string rawHeaders, target;
     options.rawHeaders = &rawHeaders;
     options.redirectTarget = &target;
-    std::string body = webRequest(url, options);
+    std::string body = engineRequest(url, options, PageTurn::later, connections);
     std::string location = locationOf(rawHeaders);
     if (!location.empty()) {
         std::string address = absoluteLink(location, urlOrigin(link), "https");
@@ -120,14 +157,14 @@ std::string resolveRedirect(const EngineProfile& profile, const std::string& lin
 // The rows a page gives: redirect links resolved, hits outside the service's host dropped
 // (unless every hit is to be kept), and no control character left in a row.
 std::vector<Hit> makeHits(const EngineProfile& profile, const std::string& host, const PageRead& read,
-                          RequestCanceller* canceller) {
+                          int connections, RequestCanceller* canceller) {
     std::vector<Hit> hits;
     hits.reserve(read.results.size());
     for (const FoundResult& result : read.results) {
         std::string address = result.address;
         bool unresolved = result.redirect;
         if (unresolved && profile.resolve && !isCancelled(canceller)) {
-            std::string resolved = resolveRedirect(profile, address, canceller);
+            std::string resolved = resolveRedirect(profile, address, connections, canceller);
             if (!resolved.empty()) {
                 address = resolved;
                 unresolved = false;
@@ -140,16 +177,55 @@ std::vector<Hit> makeHits(const EngineProfile& profile, const std::string& host,
     return hits;
 }
 
-// Holds searchLock from the first hit to the end of the worker, on every path.
-class ResultsLock {
+// A service's rows on their way to the list. Rows that arrive while another service holds the
+// list wait here, in page order; as soon as the list is free they go over in one call, and from
+// then on this service keeps the list to its end, handing over each page as it arrives. The
+// list is released on every path.
+class Handover {
 public:
-    explicit ResultsLock(SearchSink& sink) : sink_(sink) { sink_.lockResults(); }
-    ~ResultsLock() { sink_.unlockResults(); }
-    ResultsLock(const ResultsLock&) = delete;
-    ResultsLock& operator=(const ResultsLock&) = delete;
+    Handover(SearchSink& sink, RequestCanceller* canceller) : sink_(sink), canceller_(canceller) {}
+    ~Handover() {
+        if (holding_) sink_.unlockResults();
+    }
+    Handover(const Handover&) = delete;
+    Handover& operator=(const Handover&) = delete;
+
+    // A page's hits, behind those kept before. A service with nothing to show does not reach
+    // for the list: another may use it meanwhile.
+    void offer(std::vector<Hit> hits) {
+        if (kept_.empty()) {
+            kept_ = std::move(hits);
+        } else {
+            kept_.insert(kept_.end(), std::make_move_iterator(hits.begin()), std::make_move_iterator(hits.end()));
+        }
+        if (kept_.empty()) return;
+        if (!holding_) holding_ = sink_.tryLockResults();
+        if (holding_) handOver();
+    }
+    // After the last page: waits for the list and hands over what is kept. False when the
+    // worker was cancelled, before or while it waited.
+    bool finish() {
+        if (isCancelled(canceller_)) return false;
+        if (!holding_) {
+            sink_.lockResults();
+            holding_ = true;
+        }
+        if (isCancelled(canceller_)) return false;
+        handOver();
+        return true;
+    }
 
 private:
+    void handOver() {
+        if (kept_.empty() || isCancelled(canceller_)) return;
+        sink_.addHits(kept_);
+        kept_.clear();
+    }
+
     SearchSink& sink_;
+    RequestCanceller* canceller_;
+    std::vector<Hit> kept_;
+    bool holding_ = false;
 };
 
 // The name a user knows the service by: its box's caption, or the extra site's host.
@@ -183,67 +259,101 @@ int nextPosition(const EngineProfile& profile, int position, const PageRead& rea
     return position + 1;
 }
 
+// What one page brought, read and made into rows.
+struct Page {
+    PageRead read;
+    std::vector<Hit> hits;
+    bool failed = false;  // it did not arrive whole
+    bool fresh = false;   // it holds an address this service had not found before
+};
+
+// One service's pages, one after another: the requests, what they brought, and how it ended.
+class ServicePages {
+public:
+    ServicePages(const ParsedTask& task, SearchSink& sink, RequestCanceller* canceller)
+        : profile_(activeProfile()),
+          reader_(profile_),
+          host_(hostFor(task.serviceNumber, task.extraHost)),
+          sink_(sink),
+          canceller_(canceller),
+          connections_(engineConnections(profile_.connections)),
+          position_(profile_.classic ? 0 : firstPosition(profile_)),
+          outcome_{serviceName(task, host_), {}, false} {}
+
+    PageRequest firstRequest() { return {buildProfileUrl(profile_, host_, sink_.keyword(), position_), {}, false}; }
+
+    // The keyword is read now, so a change made while the service pages is used from here on.
+    PageRequest nextRequest(const PageRead& read) {
+        position_ = nextPosition(profile_, position_, read);
+        if (profile_.paging == Paging::Form && !profile_.classic) {
+            std::string action = read.nextForm.action.empty() ? profile_.path : read.nextForm.action;
+            return {absoluteLink(action, profileOrigin(profile_)), formBody(read.nextForm.fields), true};
+        }
+        return {buildProfileUrl(profile_, host_, sink_.keyword(), position_), {}, false};
+    }
+
+    Page fetch(const PageRequest& request, PageTurn turn) {
+        PageFetch fetched = fetchPage(request, turn, connections_, canceller_, cookies_);
+        Page page;
+        page.failed = !fetched.failure.empty();
+        if (outcome_.failure.empty()) outcome_.failure = fetched.failure;
+        if (isCancelled(canceller_)) return page;
+        page.read = reader_.read(fetched.text);
+        page.hits = makeHits(profile_, host_, page.read, connections_, canceller_);
+        for (const FoundResult& result : page.read.results) page.fresh = seen_.insert(result.address).second || page.fresh;
+        return page;
+    }
+
+    // Whether the page after `page`, the `count`th, is asked for. The engine's verification wall
+    // ends the service; so does a page that did not arrive whole (its rows are listed, and an
+    // engine whose bodies never end is not asked again and again). An engine that offers a next
+    // page for ever, or the same page again, is not followed on: the page limit bounds the
+    // first, and a page without one new address ends the second. A page without results leads
+    // on only in the classic layout.
+    bool leadsOn(const Page& page, int count) {
+        if (page.read.wall) {
+            outcome_.verificationWall = true;
+            return false;
+        }
+        if (page.failed) return false;
+        return page.read.next && count < MAX_PAGES_PER_SERVICE &&
+               (page.read.results.empty() ? profile_.classic : page.fresh);
+    }
+
+    const ServiceOutcome& outcome() const { return outcome_; }
+
+private:
+    const EngineProfile profile_;
+    PageReader reader_;
+    const std::string host_;
+    SearchSink& sink_;
+    RequestCanceller* canceller_;
+    const int connections_;
+    int position_;
+    std::string cookies_;         // this service's own jar
+    std::set<std::string> seen_;  // every address the service has found, to notice a page that repeats
+    ServiceOutcome outcome_;
+};
+
 }  // namespace
 
 void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* canceller) {
     ComInitializer com;
-    const EngineProfile profile = activeProfile();
-    PageReader reader(profile);
     std::optional<ParsedTask> parsed = parseSearchTask(task);
     if (!parsed) return;
-    std::string host = hostFor(parsed->serviceNumber, parsed->extraHost);
-
-    // The first page is fetched in parallel with the other workers, before the lock.
-    int position = profile.classic ? 0 : firstPosition(profile);
+    ServicePages pages(*parsed, sink, canceller);
+    Handover handover(sink, canceller);
     if (isCancelled(canceller)) return;
-    PageRequest request{buildProfileUrl(profile, host, sink.keyword(), position), {}, false};
-    std::string cookies;
-    PageFetch fetch = fetchPage(request, canceller, cookies);
-    if (isCancelled(canceller)) return;
-    PageRead read = reader.read(fetch.text);
-    std::vector<Hit> hits = makeHits(profile, host, read, canceller);
-    if (isCancelled(canceller)) return;
-    ServiceOutcome outcome{serviceName(*parsed, host), fetch.failure, false};
-
-    // Later pages are fetched under the lock so the rows of this service stay together.
-    ResultsLock lock(sink);
-    std::set<std::string> seen;  // every address this service has found, to notice a page that repeats
-    for (int pages = 1;; ++pages) {
-        bool fresh = false;
-        for (const FoundResult& result : read.results) fresh = seen.insert(result.address).second || fresh;
+    PageRequest request = pages.firstRequest();
+    for (int count = 1;; ++count) {
+        Page page = pages.fetch(request, count == 1 ? PageTurn::first : PageTurn::later);
         if (isCancelled(canceller)) return;
-        if (!hits.empty()) sink.addHits(hits);
+        handover.offer(std::move(page.hits));
         if (isCancelled(canceller)) return;
-        if (read.wall) {
-            outcome.verificationWall = true;
-            break;
-        }
-        // A page that did not arrive whole ends the service: its rows are listed, and an engine
-        // whose bodies never end is not asked for one page after another.
-        if (!outcome.failure.empty()) break;
-        // An engine that offers a next page for ever, or the same page again, is not followed
-        // on: the page limit bounds the first, and a page without one new address ends the
-        // second. A page without results leads on only in the classic layout.
-        // A page that did not arrive whole ends the service too: its rows stay, and an engine
-        // that sends endless or broken pages is not asked again and again.
-        bool more = read.next && fetch.failure.empty() && pages < MAX_PAGES_PER_SERVICE &&
-                    (read.results.empty() ? profile.classic : fresh);
-        if (!more) break;
-        position = nextPosition(profile, position, read);
-        if (profile.paging == Paging::Form && !profile.classic) {
-            request = PageRequest{absoluteLink(read.nextForm.action.empty() ? profile.path : read.nextForm.action,
-                                               profileOrigin(profile)),
-                                  formBody(read.nextForm.fields), true};
-        } else {
-            request = PageRequest{buildProfileUrl(profile, host, sink.keyword(), position), {}, false};
-        }
-        fetch = fetchPage(request, canceller, cookies);
-        if (isCancelled(canceller)) return;
-        if (outcome.failure.empty()) outcome.failure = fetch.failure;
-        read = reader.read(fetch.text);
-        hits = makeHits(profile, host, read, canceller);
-        if (isCancelled(canceller)) return;
+        if (!pages.leadsOn(page, count)) break;
+        request = pages.nextRequest(page.read);
     }
+    if (!handover.finish()) return;
     sink.showCount();
-    sink.serviceEnded(outcome);
+    sink.serviceEnded(pages.outcome());
 }

@@ -49,6 +49,14 @@ public:
     virtual std::string keyword() = 0;  // the keyword box's current text, read for every page
     virtual void lockResults() = 0;     // take searchLock
     virtual void unlockResults() = 0;   // release searchLock
+    // Takes searchLock if no other thread holds it and says whether it did; never waits for
+    // the holder. A worker asks after each page, so it goes on fetching while another service
+    // holds the list. A sink that cannot try waits for the lock instead: its workers then keep
+    // the list from their first hits on, as they did before they could try.
+    virtual bool tryLockResults() {
+        lockResults();
+        return true;
+    }
     // Every hit of one page, in page order, numbered on from the rows already there. Called
     // under searchLock, so one page is never split by another service's rows.
     virtual void addHits(const std::vector<Hit>& hits) = 0;
@@ -57,6 +65,11 @@ public:
     virtual void serviceEnded(const ServiceOutcome& /*outcome*/) {}
 };
 
-// Fetches, extracts and pages one service search with the active profile. `canceller` (optional) stops it between
-// requests and aborts the request in flight; a cancelled worker still releases the lock.
+// Fetches, extracts and pages one service search with the active profile. The pages are fetched
+// one after another without waiting for the list: those that arrive while another service holds
+// it are kept, in page order, and handed over in one call when this worker gets it; from then on
+// the worker holds the list to its end and hands over each page as it arrives, so the rows of
+// one service stay together. Every request waits for a slot of the engine's host (see
+// search/engine_slots.h). `canceller` (optional) stops it between requests and aborts the
+// request in flight; a cancelled worker still releases the lock.
 void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* canceller = nullptr);

@@ -108,21 +108,26 @@ TEST(EngineSlots, CancelledWaiterLeavesTheQueueHoldingNothing) {
 
 TEST(EngineSlots, ManyThreadsNeverExceedTheCap) {
     EngineSlots slots;
-    std::atomic<int> inside{0}, most{0};
+    std::atomic<int> inside{0}, most{0}, ready{0};
+    std::atomic<bool> go{false};
     std::vector<std::thread> threads;
     for (int t = 0; t < 12; ++t) {
         threads.emplace_back([&, t] {
+            ++ready;
+            while (!go) std::this_thread::yield();  // all start together, however slowly they were made
             for (int i = 0; i < 30; ++i) {
                 EngineSlot slot(slots, "e", i == 0 ? PageTurn::first : PageTurn::later, 3, NEVER);
                 ASSERT_TRUE(slot.held());
                 int now = ++inside;
                 for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
                 }
-                std::this_thread::sleep_for(std::chrono::microseconds(200 + 50 * t));
+                std::this_thread::sleep_for(std::chrono::microseconds(1000 + 100 * t));
                 --inside;
             }
         });
     }
+    ASSERT_TRUE(eventually([&] { return ready == 12; }));
+    go = true;
     for (std::thread& t : threads) t.join();
     EXPECT_LE(most.load(), 3);
     EXPECT_EQ(most.load(), 3);  // twelve threads do fill the cap

@@ -13,6 +13,7 @@
 #include "links/row_output.h"
 #include "links/share_fold.h"
 #include "links/share_link.h"
+#include "search/engine_slots.h"
 #include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"
@@ -45,6 +46,8 @@ const char SEARCH_HELP[] =
     "                      bing, sogou, so360, duckduckgo, or one of --profile-file\n"
     "  --profile-file=PATH profiles of your own (INI, see the README)\n"
     "  --keep-all          keep hits outside the service's host as well\n"
+    "  --connections=N     at most N requests in flight to the engine at once (default 22,\n"
+    "                      or the profile's own)\n"
     "  --format=FORMAT     text (default), tsv, csv or jsonl\n"
     "  --unique            the same share (netdisk and share id) listed once, with the code\n"
     "                      any of its rows carried; rows are printed when the search ends\n"
@@ -122,6 +125,7 @@ public:
 
     std::string keyword() override { return keyword_; }
     void lockResults() override { EnterCriticalSection(&searchLock_); }
+    bool tryLockResults() override { return TryEnterCriticalSection(&searchLock_) != FALSE; }
     void unlockResults() override { LeaveCriticalSection(&searchLock_); }
     void addHits(const std::vector<Hit>& hits) override {
         std::string rows;
@@ -295,6 +299,11 @@ int runSearch(const CommandArgs& args) {
         } else if (arg.compare(0, 9, "--engine=") == 0) {
             if (!applyEngineOption({arg})) {
                 err.write("quorrel-cli search: --engine takes HOST or HOST:PORT\n");
+                return 2;
+            }
+        } else if (arg.compare(0, 14, "--connections=") == 0) {
+            if (!applyConnectionsOption({arg})) {
+                err.write("quorrel-cli search: --connections takes a whole number from 1 up\n");
                 return 2;
             }
         } else if (arg == "--keep-all") {

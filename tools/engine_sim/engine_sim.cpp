@@ -293,7 +293,28 @@ constexpr int LAYOUT_ROWS = 10;
 
 }  // namespace
 
+size_t EngineSim::peakInFlight() const {
+    std::lock_guard lock(mutex_);
+    return peakInFlight_;
+}
+
+void EngineSim::resetPeakInFlight() {
+    std::lock_guard lock(mutex_);
+    peakInFlight_ = inFlight_;
+}
+
 void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
+    struct InFlight {
+        EngineSim& sim;
+        explicit InFlight(EngineSim& s) : sim(s) {
+            std::lock_guard lock(sim.mutex_);
+            sim.peakInFlight_ = std::max(sim.peakInFlight_, ++sim.inFlight_);
+        }
+        ~InFlight() {
+            std::lock_guard lock(sim.mutex_);
+            --sim.inFlight_;
+        }
+    } inFlight(*this);
     SimRequest request;
     request.at = std::chrono::steady_clock::now();
     ParsedRequest parsed = parseRequest(raw);

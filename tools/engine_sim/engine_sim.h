@@ -121,6 +121,10 @@ public:
 
     std::vector<SimRequest> requests() const;
     size_t requestCount() const;
+    // The most requests that were being answered at one moment since the last reset (a
+    // request counts from its arrival until its answer has been sent).
+    size_t peakInFlight() const;
+    void resetPeakInFlight();
     // Called with one line (UTF-8) per request answered.
     void setLog(std::function<void(const std::string& line)> log);
     // Called on the server's thread before each answer; a test can change state there.
@@ -138,6 +142,7 @@ private:
     std::map<std::string, std::vector<SimHit>> corpus_;
     std::vector<SimRequest> requests_;
     std::map<std::string, int> pagesServed_;  // good pages per (site, keyword)
+    size_t inFlight_ = 0, peakInFlight_ = 0;
     std::function<void(const std::string&)> log_;
     std::function<void(const SimRequest&)> hook_;
     std::unique_ptr<LoopbackServer> server_;  // last: stopped before the state above goes
