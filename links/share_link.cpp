@@ -216,16 +216,36 @@ bool archivePasswordBefore(std::string_view text, size_t keyword) {
     return false;
 }
 
+// A remark in brackets after the keyword, such as "（区分大小写）": Chinese text without letters or
+// digits, so the code itself in brackets is never taken for one. Its width, or 0.
+size_t noteWidth(std::string_view text, size_t at) {
+    size_t open = startsWith(text, at, "(") ? 1 : startsWith(text, at, "（") ? 2 : 0;
+    if (open == 0) return 0;
+    size_t i = at + open;
+    bool chinese = false;
+    while (i < text.size() && i < at + 32) {
+        if (startsWith(text, i, ")")) return chinese ? i + 1 - at : 0;
+        if (startsWith(text, i, "）")) return chinese ? i + 2 - at : 0;
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!isLeadByte(c) || i + 1 >= text.size()) return 0;
+        chinese = true;
+        i += 2;
+    }
+    return 0;
+}
+
 // After the keyword at `at`: the separators, then the code. False when no code follows.
 bool codeAfterKeyword(std::string_view text, size_t at, bool asciiKeyword, CodeMark* mark) {
     size_t i = at;
     bool marked = false;  // a colon, an equals sign or a bracket stood between
     int lineBreaks = 0;
-    const size_t limit = at + 80;
+    const size_t limit = at + 160;
     while (i < text.size() && i < limit) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (size_t w = blankWidth(text, i)) {
             i += w;
+        } else if (size_t note = noteWidth(text, i)) {
+            i += note;
         } else if (c == ':' || c == '=' || c == '(' || c == ')' || c == '[' || c == ']') {
             marked = true;
             ++i;
@@ -234,6 +254,12 @@ bool codeAfterKeyword(std::string_view text, size_t at, bool asciiKeyword, CodeM
             marked = true;
             i += 2;
         } else if (!asciiKeyword && (startsWith(text, i, "是") || startsWith(text, i, "为"))) {
+            i += 2;
+        } else if (c == '*' || c == '`' || c == '"' || c == '\'' || c == '_') {
+            // Markdown's emphasis and quotes around the code.
+            ++i;
+        } else if (startsWith(text, i, "“") || startsWith(text, i, "”") || startsWith(text, i, "「") ||
+                   startsWith(text, i, "」")) {
             i += 2;
         } else if (c == '\r') {
             ++i;
@@ -608,7 +634,15 @@ std::optional<ShareLink> linkAt(std::string_view text, size_t at, size_t* end) {
     Netdisk netdisk = netdiskOfHost(host);
     if (netdisk == Netdisk::None) return std::nullopt;
     size_t stop = hostEnd;
-    while (stop < text.size() && isUrlChar(static_cast<unsigned char>(text[stop]))) ++stop;
+    while (stop < text.size()) {
+        if (startsWith(text, stop, "&amp;")) {
+            stop += 5;  // an address in a page's markup
+        } else if (isUrlChar(static_cast<unsigned char>(text[stop]))) {
+            ++stop;
+        } else {
+            break;
+        }
+    }
     // 123's code written into the address as it is: "?提取码:JZMM".
     if (netdisk == Netdisk::Pan123 && stop > 0 && text[stop - 1] == '?' && startsWith(text, stop, "提取码")) {
         size_t i = stop + std::strlen("提取码");
@@ -628,9 +662,18 @@ std::optional<ShareLink> linkAt(std::string_view text, size_t at, size_t* end) {
     return link;
 }
 
-bool sameLine(std::string_view text, size_t from, size_t to) {
-    return from >= to || text.substr(from, to - from).find('\n') == std::string_view::npos;
-}
+// Where the text's lines end, to tell in a few steps whether two places share a line.
+class LineIndex {
+public:
+    explicit LineIndex(std::string_view text) {
+        for (size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1)) ends_.push_back(i);
+    }
+    bool sameLine(size_t a, size_t b) const { return lineOf(a) == lineOf(b); }
+
+private:
+    size_t lineOf(size_t at) const { return size_t(std::lower_bound(ends_.begin(), ends_.end(), at) - ends_.begin()); }
+    std::vector<size_t> ends_;
+};
 
 // How far before a link a code may stand on another line and still be its own.
 constexpr size_t BEFORE_REACH = 300;
@@ -688,6 +731,8 @@ std::vector<ShareLink> shareLinksInText(std::string_view text) {
         mark.after = next < found.size() && found[next].begin >= m.end ? int(next) : -1;
         marks.push_back(mark);
     }
+    LineIndex lines(text);
+    auto sameLine = [&](size_t a, size_t b) { return lines.sameLine(a, b); };
     auto lacks = [&](int o) { return o >= 0 && found[o].link.code.empty(); };
     auto give = [&](Mark& m, int o) {
         m.used = true;
@@ -701,16 +746,19 @@ std::vector<ShareLink> shareLinksInText(std::string_view text) {
     // none after its last) reads the second and fourth rules first.
     // A code on the line of the link before it is that link's, even one it cannot take.
     auto sameLineAfter = [&](Mark& m) {
-        if (m.used || m.before < 0 || !sameLine(text, found[m.before].end, m.mark.keyword)) return;
+        if (m.used || m.before < 0 || !sameLine(found[m.before].end, m.mark.keyword)) return;
         give(m, m.before);
     };
     auto sameLineBefore = [&](Mark& m) {
         if (m.used || m.after < 0 || !lacks(m.after) || !fits(m, m.after)) return;
-        if (!sameLine(text, m.mark.end, found[m.after].begin)) return;
+        if (!sameLine(m.mark.end, found[m.after].begin)) return;
         give(m, m.after);
     };
     auto afterLink = [&](Mark& m) {
-        if (m.used || !lacks(m.before) || !fits(m, m.before)) return;
+        if (m.used || m.before < 0) return;
+        // The link's own code written out again below it ("URL?pwd=abcd" then "提取码: abcd").
+        if (found[m.before].link.code == m.mark.code) m.used = true;
+        if (!lacks(m.before) || !fits(m, m.before)) return;
         give(m, m.before);
     };
     auto beforeLink = [&](Mark& m) {

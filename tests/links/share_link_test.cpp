@@ -185,6 +185,9 @@ TEST(CodeInText, KeywordsSeparatorsAndBrackets) {
         {"PASSCODE=Ab12", "Ab12"},
         {"提取码：<b>e5f6</b>", "e5f6"},
         {"提取码：\nabcd", "abcd"},
+        {"提取码(区分大小写)：Qq11", "Qq11"},
+        {"提取码（区分大小写）: Qq11", "Qq11"},
+        {"**提取码：** `abcd`", "abcd"},
     };
     for (const auto& [text, code] : cases) EXPECT_EQ(codeInText(Netdisk::Baidu, text), code) << text;
 }

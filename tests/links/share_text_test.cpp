@@ -62,8 +62,10 @@ TEST(ShareLinksInText, WhereALinkEnds) {
     // Inside markup: the address of an anchor and its text are one share.
     EXPECT_EQ(summary("<a href=\"https://pan.baidu.com/s/1AbCdEfG\">https://pan.baidu.com/s/1AbCdEfG</a> 提取码：m3n4<br>"),
               Lines{"baidu AbCdEfG m3n4"});
-    EXPECT_EQ(summary("<a href=https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12>下载</a>"),
-              Lines{"baidu AbCdEfG zx12"});
+    links = shareLinksInText("<a href=https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12>下载</a>");
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].url, "https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12");
+    EXPECT_EQ(links[0].code, "zx12");
     // An address of another site that merely holds a netdisk's name is none.
     EXPECT_TRUE(shareLinksInText("https://www.example.com/pan.baidu.com/s/1AbCdEfG and mypan.quark.cn/s/3cb6e17e5d16").empty());
 }
@@ -89,6 +91,9 @@ TEST(ShareLinksInText, EachLinkGetsItsOwnCode) {
     // A code on the next line, then a link with its own code on the line after.
     EXPECT_EQ(summary("链接：https://pan.baidu.com/s/1AAAAaaaa\n提取码：aaaa 链接：https://pan.baidu.com/s/1BBBBbbbb 提取码：bbbb"),
               (Lines{"baidu AAAAaaaa aaaa", "baidu BBBBbbbb bbbb"}));
+    // A link's code repeated on the next line is its own, not the next link's.
+    EXPECT_EQ(summary("链接：https://pan.baidu.com/s/1AAAAaaaa?pwd=aaaa\n提取码：aaaa\n链接：https://pan.baidu.com/s/1BBBBbbbb"),
+              (Lines{"baidu AAAAaaaa aaaa", "baidu BBBBbbbb "}));
     // English labels.
     EXPECT_EQ(summary("Link: https://pan.baidu.com/s/1AAAAaaaa Code: e1e1\nLink: https://pan.quark.cn/s/3cb6e17e5d16 "
                       "Password: f2f2"),
@@ -139,4 +144,15 @@ TEST(ShareLinksInText, GbkTrailBytesAreNoAsciiAndPercentEncodedCodesRead) {
               Lines{"tianyi IB3ieymQJ7re uf34"});
     EXPECT_EQ(summary("123云盘：https://www.123684.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81:JZMM 速存"),
               Lines{"123pan 2785Vv-T4Ded JZMM"});
+}
+
+TEST(ShareLinksInText, MarkdownAndForumMarkup) {
+    EXPECT_EQ(summary("## 下载\n- [百度网盘](https://pan.baidu.com/s/1AAAAaaaa) **提取码：** `k7k7`\n"
+                      "- 夸克：<https://pan.quark.cn/s/3cb6e17e5d16> 提取码：“QTjz”\n"
+                      "- 蓝奏：[url=https://www.lanzoui.com/iAbCdE1]点此[/url] 密码：「x1y」"),
+              (Lines{"baidu AAAAaaaa k7k7", "quark 3cb6e17e5d16 QTjz", "lanzou iAbCdE1 x1y"}));
+    // A code in a page's markup, split from its keyword by tags.
+    EXPECT_EQ(summary("<p>链接：<a href=\"https://pan.baidu.com/s/1AAAAaaaa\" target=\"_blank\">点击下载</a></p>"
+                      "<p>提取码：<span style=\"color:#ff0000\"><strong>w3w3</strong></span></p>"),
+              Lines{"baidu AAAAaaaa w3w3"});
 }
