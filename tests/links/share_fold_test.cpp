@@ -32,9 +32,8 @@ TEST(ShareFold, FirstRowStaysAndALaterCodeFillsOnlyAMissingOne) {
     std::vector<std::string> codes;
     std::vector<size_t> listed = foldShares(rows, &codes);
     EXPECT_EQ(listed, (std::vector<size_t>{0, 1, 0, 2, 0, 3, 4, 5, 6, 2}));
-    EXPECT_EQ(codes, (std::vector<std::string>{"x1y2", "", "", "q9", "", "", "", ""}));
-    ASSERT_EQ(codes.size(), 8u);  // listed rows numbered 1..8 without gaps
-    EXPECT_EQ(codes[2], "q9");
+    // Seven listed rows, numbered 1..7 without gaps, with the codes their repeats brought.
+    EXPECT_EQ(codes, (std::vector<std::string>{"x1y2", "", "q9", "", "", "", ""}));
 }
 
 TEST(ShareFold, OfferTellsTheWindowWhatToDoWithEachRow) {
