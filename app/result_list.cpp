@@ -13,8 +13,8 @@ struct ColumnDefinition {
 constexpr ColumnDefinition CLASSIC_COLUMNS[] = {{"序号", 50}, {"名称", 400}, {"地址", 220}};
 // Together they fit the list of the fixed-size window beside its vertical scroll bar, so no
 // column is ever out of sight: the long texts are cut with an ellipsis instead.
-constexpr ColumnDefinition TODAY_COLUMNS[] = {{"序号", 40}, {"名称", 172}, {"地址", 190},
-                                              {"网盘", 64}, {"提取码", 52}, {"状态", 66}};
+constexpr ColumnDefinition TODAY_COLUMNS[] = {{"序号", 36}, {"名称", 160}, {"地址", 204},
+                                              {"网盘", 62}, {"提取码", 50}, {"状态", 72}};
 }  // namespace
 
 void ResultList::setColumns(ListColumns columns) {
@@ -38,20 +38,24 @@ void ResultList::setColumns(ListColumns columns) {
 void ResultList::clear() {
     // The rows go first: a repaint between the two steps asks for none of them.
     rows_ = {};
-    shareRows_ = {};
+    fold_.clear();
+    foldingRows_ = folding_;
     shown_ = 0;
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
 }
 
+void ResultList::setFolding(bool fold) {
+    folding_ = fold;
+    if (rows_.empty()) foldingRows_ = fold;
+}
+
 bool ResultList::foldIntoListed(const Row& row) {
-    if (!row.isShare() || row.share.empty()) return false;
-    std::string key = std::string(netdiskKey(row.netdisk)) + '\n' + row.share;
-    auto [at, added] = shareRows_.try_emplace(std::move(key), rows_.size());
-    if (added || !folding_) return false;
-    Row& listed = rows_[at->second];
-    if (listed.code.empty() && !row.code.empty()) {
-        listed.code = row.code;
-        if (at->second < shown_) SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(at->second), LPARAM(at->second));
+    if (!foldingRows_) return false;
+    ShareFold::Outcome outcome = fold_.offer(row.isShare() ? std::optional<ShareLink>(row.shareLink()) : std::nullopt);
+    if (outcome.listed) return false;
+    if (outcome.codeFilled && outcome.row < rows_.size()) {
+        rows_[outcome.row].code = fold_.code(outcome.row);
+        if (outcome.row < shown_) SendMessageW(list_, LVM_REDRAWITEMS, WPARAM(outcome.row), LPARAM(outcome.row));
     }
     return true;
 }

@@ -14,11 +14,11 @@
 #include <commctrl.h>
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/export_format.h"
 #include "links/link_state.h"
+#include "links/share_fold.h"
 #include "links/share_link.h"
 #include "search/worker.h"
 
@@ -50,8 +50,8 @@ public:
     ListColumns columns() const { return columns_; }
     // 合并重复链接: while on, a hit whose share (netdisk and share id) is listed already adds no
     // row; when it carries a code the listed row lacks, that row takes it. Addresses that are
-    // no share are never folded.
-    void setFolding(bool fold) { folding_ = fold; }
+    // no share are never folded. A list that has rows takes the change with its next clear().
+    void setFolding(bool fold);
 
     // Removes every row.
     void clear();
@@ -91,7 +91,7 @@ private:
     size_t shown_ = 0;  // the item count the list was given
     ListColumns columns_ = ListColumns::Classic;
     int columnCount_ = 0;
-    bool folding_ = false;
-    // Netdisk key + share id -> index of the first row of that share.
-    std::unordered_map<std::string, size_t> shareRows_;
+    bool folding_ = false;      // what the setting says
+    bool foldingRows_ = false;  // what the rows kept were folded by
+    ShareFold fold_;            // the shares listed, while folding
 };
