@@ -72,13 +72,23 @@ struct ChildResult {
     std::string out, err;
 };
 
-// Starts `commandLine` without a console window, stdin closed, both outputs on pipes.
-inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs) {
+// Starts `commandLine` without a console window, both outputs on pipes, and standard input
+// read from `stdinFile` (closed when "").
+inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs, const std::wstring& stdinFile = {}) {
     ChildResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE in = INVALID_HANDLE_VALUE;
+    if (!stdinFile.empty()) {
+        in = CreateFileW(stdinFile.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
+        if (in == INVALID_HANDLE_VALUE) return result;
+    }
     HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return result;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) {
+        if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+        return result;
+    }
     if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
         CloseHandle(outRead);
         CloseHandle(outWrite);
         return result;
@@ -88,7 +98,7 @@ inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = INVALID_HANDLE_VALUE;
+    si.hStdInput = in;
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
@@ -96,6 +106,7 @@ inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs) {
                                   nullptr, &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
     if (started) {
         collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, timeoutMs);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);

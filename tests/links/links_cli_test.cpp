@@ -21,45 +21,12 @@ std::wstring cliPath() {
 ChildResult runLinks(const std::vector<std::wstring>& args, const std::wstring& stdinFile = {}) {
     std::wstring line = L"\"" + cliPath() + L"\" links";
     for (const std::wstring& a : args) line += L" \"" + a + L"\"";
-    if (stdinFile.empty()) return runChild(line, 30000);
-
-    ChildResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE in = CreateFileW(stdinFile.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (in == INVALID_HANDLE_VALUE || !CreatePipe(&outRead, &outWrite, &inherit, 0)) return result;
-    CreatePipe(&errRead, &errWrite, &inherit, 0);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi{};
-    BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    CloseHandle(in);
-    if (started) {
-        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, 30000);
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    return result;
+    return runChild(line, 30000, stdinFile);
 }
 
 std::wstring writeFile(const std::wstring& folder, const wchar_t* name, const std::string& bytes) {
     std::wstring path = folder + L"\\" + name;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(f);
+    EXPECT_TRUE(writeBytes(path, bytes)) << "cannot write the post";
     return path;
 }
 

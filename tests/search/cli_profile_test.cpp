@@ -16,16 +16,8 @@
 
 namespace {
 
-std::wstring cliPath() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"..\\..\\tools\\cli\\quorrel-cli.exe";
-}
-
 ChildResult runCli(const std::string& arguments) {
-    return runChild(L"\"" + cliPath() + L"\" " + gbkToWide(arguments), 60000);
+    return runProgram(besideTestProgram("../../tools/cli/quorrel-cli.exe"), gbkToWide(arguments), 60000);
 }
 
 std::string serpBytes(const std::string& name) {

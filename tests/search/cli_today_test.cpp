@@ -19,16 +19,8 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::wstring cliPath() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"..\\..\\tools\\cli\\quorrel-cli.exe";
-}
-
 ChildResult runCli(const std::string& arguments) {
-    return runChild(L"\"" + cliPath() + L"\" " + gbkToWide(arguments), 120000);
+    return runProgram(besideTestProgram("../../tools/cli/quorrel-cli.exe"), gbkToWide(arguments), 120000);
 }
 
 // One planted share: netdisk key, share id and the code it must carry (UTF-8; "" for none).
