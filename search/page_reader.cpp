@@ -17,14 +17,23 @@ bool isWebAddress(std::string_view address) {
     return !addressHost(address).empty();
 }
 
-// The engine's own domain: the last two labels of its host ("baidu.com" of "www.baidu.com");
-// "" for an address of numbers.
+// The engine's own domain, the name registered under a public suffix: the last two labels of its
+// host ("baidu.com" of "www.baidu.com"), three under a country's second level ("so.com.cn",
+// "example.co.uk"); "" for an address of numbers.
 std::string engineDomain(std::string_view host) {
     if (host.find_first_not_of("0123456789.:") == std::string_view::npos) return {};
-    size_t last = host.rfind('.');
-    if (last == std::string_view::npos || last == 0) return std::string(host);
-    size_t before = host.rfind('.', last - 1);
-    return asciiLower(before == std::string_view::npos ? host : host.substr(before + 1));
+    std::vector<std::string> labels = splitText(asciiLower(host), ".");
+    size_t keep = 2;
+    if (labels.size() >= 3 && labels.back().size() == 2) {
+        const std::string& second = labels[labels.size() - 2];
+        for (const char* generic : {"com", "net", "org", "gov", "edu", "co", "ac", "or", "ne", "go"}) {
+            if (second == generic) keep = 3;
+        }
+    }
+    if (labels.size() <= keep) return asciiLower(host);
+    std::string domain;
+    for (size_t i = labels.size() - keep; i < labels.size(); ++i) domain += (domain.empty() ? "" : ".") + labels[i];
+    return domain;
 }
 
 }  // namespace

@@ -237,6 +237,18 @@ TEST(EngineOwnPages, MuIntoTheEnginesOwnSiteIsResolvedLikeAResultWithoutMu) {
                                        "data-url=\"https://baike.sogou.com/v1.htm\"></div></div>");
     ASSERT_EQ(sogou.results.size(), 1u);
     EXPECT_TRUE(sogou.results[0].redirect);
+
+    // An engine under a country's second level owns its own name there, not all of ".com.cn".
+    std::string error;
+    auto files = parseProfiles("[cn]\nlike=baidu\nurl=https://www.find.com.cn/s\n", &error);
+    ASSERT_EQ(files.size(), 1u) << error;
+    PageReader cn(files["cn"]);
+    for (const auto& [mu, kept] : std::vector<std::pair<std::string, bool>>{
+             {"https://m.find.com.cn/app/1", false}, {"https://www.other.com.cn/x", true}}) {
+        PageRead read = cn.read("<div class=\"result c-container\" mu=\"" + mu + "\">" + body + "</div>");
+        ASSERT_EQ(read.results.size(), 1u) << mu;
+        EXPECT_EQ(read.results[0].redirect, !kept) << mu;
+    }
 }
 
 // The result list as far as these tests need it.
