@@ -17,7 +17,6 @@ namespace {
 // by few attempts and no pattern takes time growing with the square of a long line.
 const char ATTRIBUTE_VALUE[] = R"(\s*=\s*["']?([^"'\s<>]+))";
 const char TITLE_TEXT[] = R"(((?:[^<]|<(?!/?a\b)){0,3000})</a\s*>)";
-
 // A snippet's text: inline markup included, up to the next block element that opens or closes.
 const char SNIPPET_TEXT[] = R"(((?:[^<]|<(?!/?(?:div|p|h[1-6]|li|ul|ol|table|tr|td)\b)){0,3000}))";
 
@@ -27,6 +26,7 @@ std::string snippetOf(const std::string& tags, const std::string& classes) {
     return "<(?:" + tags + R"()\b[^<>]*\b(?:class|id|data-module)\s*=\s*["']?[^"'<>]*(?:)" + classes + ")[^<>]*>" +
            SNIPPET_TEXT;
 }
+
 // The first link inside a heading: group 1 its address, group 2 its text.
 std::string headingLink(const std::string& heading) {
     return "<" + heading + R"(\b[^<>]*>(?:[^<]|<(?!a\b|/?)" + heading + R"(\b)){0,3000}<a\b[^<>]*?\shref)" +
@@ -55,8 +55,8 @@ const std::vector<EngineProfile>& builtinProfiles() {
             // leaves them out by itself.
             .block = "result c-container",
             .result = headingLink("h3"),
-            .real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE,
             .snippet = snippetOf("div|span|p", "c-abstract|content-right|summary-text"),
+            .real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE,
             .realIgnore = "nourl",
             .redirect = "/link?url=",
             .nextAnchor = "下一页",
@@ -72,8 +72,8 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .pageKey = "first",
             .block = "b_algo",
             .result = headingLink("h2"),
-            .redirect = "bing.com/ck/a?",
             .snippet = std::string(R"(\bb_caption\b[^<>]*>(?:[^<]|<(?!/?p\b|/div\b)){0,2000}<p\b[^<>]*>)") + SNIPPET_TEXT,
+            .redirect = "bing.com/ck/a?",
             .redirectKey = "u",
             .redirectEncoding = LinkEncoding::Base64A1,
             .nextAnchor = "sb_pagN",
@@ -89,8 +89,8 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .pageKey = "page",
             .block = "vrwrap|class=\"rb\"|class='rb'",
             .result = headingLink("h3"),
-            .real = std::string(R"(<div\b(?=[^<>]*\br-sech\b)[^<>]*?\sdata-url)") + ATTRIBUTE_VALUE,
             .snippet = snippetOf("div|p", "cacheresult_summary|space-txt|str_info|str-info"),
+            .real = std::string(R"(<div\b(?=[^<>]*\br-sech\b)[^<>]*?\sdata-url)") + ATTRIBUTE_VALUE,
             .redirect = "/link?url=",
             .nextAnchor = "sogou_next",
             .next = R"(<a\b[^<>]*\bid\s*=\s*["']?sogou_next\b[^<>]*>)",
@@ -105,8 +105,8 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .pageKey = "pn",
             .block = "res-list",
             .result = headingLink("h3"),
-            .real = std::string(R"(<h3\b[^<>]*>(?:[^<]|<(?!a\b|/?h3\b)){0,3000}<a\b[^<>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE,
             .snippet = snippetOf("p|div|span", "res-desc|res-list-summary"),
+            .real = std::string(R"(<h3\b[^<>]*>(?:[^<]|<(?!a\b|/?h3\b)){0,3000}<a\b[^<>]*?\sdata-mdurl)") + ATTRIBUTE_VALUE,
             .redirect = "so.com/link?",
             .nextAnchor = "snext",
             .next = R"(<a\b[^<>]*\bid\s*=\s*["']?snext\b[^<>]*>)",
@@ -121,8 +121,8 @@ const std::vector<EngineProfile>& builtinProfiles() {
             .block = "results_links",
             .skip = "result--ad",
             .result = std::string(R"(<a\b(?=[^<>]*\bresult__a\b)[^<>]*?\shref)") + ATTRIBUTE_VALUE + "[^<>]*>" + TITLE_TEXT,
-            .redirect = "duckduckgo.com/l/?",
             .snippet = std::string(R"(<(?:a|div|td)\b[^<>]*\bresult__snippet\b[^<>]*>((?:[^<]|<(?!/a\b|/?div\b|/?td\b)){0,3000}))"),
+            .redirect = "duckduckgo.com/l/?",
             .redirectKey = "uddg",
             .redirectEncoding = LinkEncoding::Percent,
             .nextAnchor = "next",
@@ -196,13 +196,13 @@ bool applyKey(EngineProfile& p, const std::string& key, const std::string& value
         p.skip = v;
     } else if (key == "result") {
         p.result = v;
+    } else if (key == "snippet") {
+        p.snippet = v;
     } else if (key == "real") {
         p.real = v;
     } else if (key == "realignore") {
         p.realIgnore = v;
     } else if (key == "redirect") {
-    } else if (key == "snippet") {
-        p.snippet = v;
         p.redirect = v;
     } else if (key == "redirectkey") {
         p.redirectKey = v;
