@@ -154,10 +154,16 @@ std::string resolveRedirect(const EngineProfile& profile, const std::string& lin
     return addressInMovedPage(utf8ToGbk(body));
 }
 
+// A hit on the searched host, or on any host the service's links use (its mirrors and other
+// names): a search of alipan.com keeps a hit on www.aliyundrive.com.
+bool hitBelongs(const NetdiskService* service, const std::string& host, const std::string& address) {
+    return hostBelongs(address, host) || (service && serviceOwnsHost(*service, addressHost(address)));
+}
+
 // The rows a page gives: redirect links resolved, hits outside the service's host dropped
 // (unless every hit is to be kept), and no control character left in a row.
-std::vector<Hit> makeHits(const EngineProfile& profile, const std::string& host, const PageRead& read,
-                          int connections, RequestCanceller* canceller) {
+std::vector<Hit> makeHits(const EngineProfile& profile, const NetdiskService* service, const std::string& host,
+                          const PageRead& read, int connections, RequestCanceller* canceller) {
     std::vector<Hit> hits;
     hits.reserve(read.results.size());
     for (const FoundResult& result : read.results) {
@@ -171,8 +177,9 @@ std::vector<Hit> makeHits(const EngineProfile& profile, const std::string& host,
             }
         }
         bool filtered = !profile.classic && profile.hostFilter && !keepAllHits() && !host.empty();
-        if (filtered && !unresolved && !hostBelongs(address, host)) continue;
-        hits.push_back(Hit{oneLine(result.title), oneLine(address)});
+        if (filtered && !unresolved && !hitBelongs(service, host, address)) continue;
+        hits.push_back(Hit{oneLine(result.title), oneLine(address), oneLine(result.snippet),
+                           service ? service->caption : host});
     }
     return hits;
 }
@@ -229,10 +236,8 @@ private:
 };
 
 // The name a user knows the service by: its box's caption, or the extra site's host.
-std::string serviceName(const ParsedTask& task, const std::string& host) {
-    if (task.serviceNumber >= 1 && task.serviceNumber <= SERVICE_COUNT)
-        return ServiceTable[size_t(task.serviceNumber - 1)].caption;
-    return host;
+std::string serviceName(const NetdiskService* service, const std::string& host) {
+    return service ? service->caption : host;
 }
 
 int numberIn(const std::string& text) {
@@ -274,11 +279,12 @@ public:
         : profile_(activeProfile()),
           reader_(profile_),
           host_(hostFor(task.serviceNumber, task.extraHost)),
+          service_(activeServices().service(task.serviceNumber)),
           sink_(sink),
           canceller_(canceller),
           connections_(engineConnections(profile_.connections)),
           position_(profile_.classic ? 0 : firstPosition(profile_)),
-          outcome_{serviceName(task, host_), {}, false} {}
+          outcome_{serviceName(service_, host_), {}, false, host_} {}
 
     PageRequest firstRequest() { return {buildProfileUrl(profile_, host_, sink_.keyword(), position_), {}, false}; }
 
@@ -299,7 +305,7 @@ public:
         if (outcome_.failure.empty()) outcome_.failure = fetched.failure;
         if (isCancelled(canceller_)) return page;
         page.read = reader_.read(fetched.text);
-        page.hits = makeHits(profile_, host_, page.read, connections_, canceller_);
+        page.hits = makeHits(profile_, service_, host_, page.read, connections_, canceller_);
         for (const FoundResult& result : page.read.results) page.fresh = seen_.insert(result.address).second || page.fresh;
         return page;
     }
@@ -326,6 +332,7 @@ private:
     const EngineProfile profile_;
     PageReader reader_;
     const std::string host_;
+    const NetdiskService* service_;
     SearchSink& sink_;
     RequestCanceller* canceller_;
     const int connections_;
