@@ -27,7 +27,7 @@ struct ListChoice {
     const char* name;
     const char* caption;
 };
-constexpr ListChoice LIST_CHOICES[] = {{NETDISKS_CLASSIC, "经典列表（classic）"}, {NETDISKS_TODAY, "今日网盘（today）"}};
+constexpr ListChoice LIST_CHOICES[] = {{NETDISKS_CLASSIC, "经典（classic）"}, {NETDISKS_TODAY, "今日（today）"}};
 
 // The profile names offered: the built-in ones, then those of the profile file not already
 // among them. A file that cannot be read offers none.

@@ -121,6 +121,10 @@ TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes)
         choose(settings, ID_SETTINGS_搜索方式, int(bing - profiles.begin()));
         app.click(GetDlgItem(settings, ID_SETTINGS_合并重复链接));
         EXPECT_TRUE(waitFor([&] { return app.isTicked(GetDlgItem(settings, ID_SETTINGS_合并重复链接)); }, 3000));
+        std::string shots = windowsPath(SCREENSHOT_DIR);
+        CreateDirectoryW(gbkToWide(shots).c_str(), nullptr);
+        Sleep(800);  // the skin's fade-in
+        EXPECT_TRUE(app.screenshot(settings, shots + "\\settings-window-today.png"));
         app.click(GetDlgItem(settings, ID_SETTINGS_按钮1));
         ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
         // Shown at once, without a restart.
