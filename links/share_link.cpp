@@ -143,15 +143,12 @@ std::string addressText(std::string_view part) {
 
 // The value of `name=` in an "a=1&b=2" list (the query or the fragment), raw; found says whether
 // the name stands there at all.
-std::string paramValue(std::string_view list, std::string_view name, bool* found) {
+std::string paramValue(std::string_view list, std::string_view name, bool* found, std::string_view separators = "&") {
     size_t at = 0;
     while (at <= list.size()) {
-        size_t end = list.find('&', at);
+        size_t end = list.find_first_of(separators, at);
         if (end == std::string_view::npos) end = list.size();
         std::string_view item = list.substr(at, end - at);
-        // A fragment may begin with a path ("#/list?...") before its parameters.
-        size_t q = item.rfind('?');
-        if (q != std::string_view::npos) item = item.substr(q + 1);
         if (item.size() > name.size() && item[name.size()] == '=' && startsWithNoCase(item, 0, name)) {
             *found = true;
             return std::string(item.substr(name.size() + 1));
@@ -533,10 +530,12 @@ std::optional<ShareLink> readShareLink(std::string_view raw) {
     if (q != std::string_view::npos && (h == std::string_view::npos || q < h))
         query = rest.substr(q + 1, (h == std::string_view::npos ? rest.size() : h) - q - 1);
     if (h != std::string_view::npos) fragment = rest.substr(h + 1);
-    for (std::string_view list : {query, fragment}) {
+    for (int part = 0; part < 2; ++part) {
+        std::string_view list = part == 0 ? query : fragment;
         for (const char* name : {"pwd", "password", "passcode"}) {
             bool found = false;
-            std::string value = addressText(paramValue(list, name, &found));
+            // A fragment may hold a path before its parameters ("#/s?password=...").
+            std::string value = addressText(paramValue(list, name, &found, part == 1 ? "&?" : "&"));
             if (found && link.code.empty() && codeFits(netdisk, value)) link.code = value;
         }
     }

@@ -263,7 +263,10 @@ TEST(ShareTexts, ShareTextAndLinkWithCode) {
     EXPECT_EQ(linkWithCode(q), q.url);
     EXPECT_EQ(shareText(q), "链接: https://pan.quark.cn/s/39749e1fb630");
     // The round trip: what linkWithCode writes reads back with the same share and code.
-    for (const ShareLink& l : {ShareLink{Netdisk::Baidu, "https://pan.baidu.com/s/1AbCdEfG", "AbCdEfG", "g04j"}, p, d, x}) {
+    // Also when another parameter's value holds a "?pwd=" of its own.
+    ShareLink odd{Netdisk::Baidu, "https://pan.baidu.com/s/1AbCdEfG?from=x?pwd=ab12", "AbCdEfG", "zz99"};
+    for (const ShareLink& l :
+         {ShareLink{Netdisk::Baidu, "https://pan.baidu.com/s/1AbCdEfG", "AbCdEfG", "g04j"}, p, d, x, odd}) {
         std::optional<ShareLink> back = readShareLink(linkWithCode(l));
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(back->share, l.share);
