@@ -137,22 +137,18 @@ bool RegexObject::run(const std::string& patternText, const std::string& subject
     matches.reset();
     regExp.reset();
     regExp = createObject(L"VBScript.RegExp");
-    if (regExp) {
-        putBool(regExp.get(), L"IgnoreCase", !caseSensitive.value_or(false));
-        putBool(regExp.get(), L"Multiline", multiline.value_or(true));
-        putBool(regExp.get(), L"Global", global.value_or(true));
-        std::string expanded =
-            expandQuoteMarker.value_or(false) ? replaceAll(patternText, QUOTE_MARKER, "\"") : patternText;
-        TextArg patternArg(expanded);
-        invoke(regExp.get(), L"Pattern", DISPATCH_PROPERTYPUT, patternArg.get(), 1, nullptr);
-        TextArg subjectArg(newSubject);
-        ScopedVariant result;
-        if (invoke(regExp.get(), L"Execute", DISPATCH_METHOD, subjectArg.get(), 1, result.get())) {
-            matches = takeObject(result.get());
-        }
+    if (!regExp) {
+        subject = std::move(newSubject);
+        return false;
     }
-    subject = std::move(newSubject);
-    return bool(matches);
+    putBool(regExp.get(), L"IgnoreCase", !caseSensitive.value_or(false));
+    putBool(regExp.get(), L"Multiline", multiline.value_or(true));
+    putBool(regExp.get(), L"Global", global.value_or(true));
+    std::string expanded =
+        expandQuoteMarker.value_or(false) ? replaceAll(patternText, QUOTE_MARKER, "\"") : patternText;
+    TextArg patternArg(expanded);
+    invoke(regExp.get(), L"Pattern", DISPATCH_PROPERTYPUT, patternArg.get(), 1, nullptr);
+    return execute(newSubject);
 }
 
 bool RegexObject::execute(const std::string& subjectText) {

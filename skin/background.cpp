@@ -1,7 +1,5 @@
 // What lies behind a control: cut out of its window's rendered background, with the faces of
 // tab controls on the way laid over it; and the background brushes of WM_CTLCOLOR*.
-#include <cstring>
-
 #include "skin/engine.h"
 #include "skin/paint_util.h"
 
@@ -9,10 +7,15 @@ namespace skin {
 
 namespace {
 
-bool isClass(HWND window, const char* name) {
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    return !std::strcmp(cls, name);
+// A bitmap of the caller's own holding what `source` shows.
+HBITMAP copyOf(const MemoryDC& source) {
+    HBITMAP copy = createDib(source.width(), source.height());
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, copy);
+    BitBlt(dc, 0, 0, source.width(), source.height(), source.dc(), 0, 0, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return copy;
 }
 
 HWND topLevelOf(HWND control, WindowRecord*& record) {
@@ -68,14 +71,7 @@ HBITMAP PaintControlBackground(HWND control, bool clientOnly) {
     }
     MemoryDC target(r.right, r.bottom);
     fillControlBackground(control, target, clientOnly);
-    // Hand the bitmap over: a copy the caller owns.
-    HBITMAP copy = createDib(target.width(), target.height());
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, copy);
-    BitBlt(dc, 0, 0, target.width(), target.height(), target.dc(), 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return copy;
+    return copyOf(target);
 }
 
 HBRUSH controlColour(HWND control, HDC dc) {
@@ -92,12 +88,7 @@ HBRUSH controlColour(HWND control, HDC dc) {
     // brush matches what PaintEditBackground drew.
     if (!isClass(control, "Static") && !isClass(control, "Button") && settings().veilOn)
         veil(face.dc(), face.width(), face.height(), settings().veilAlpha);
-    HBITMAP bitmap = createDib(face.width(), face.height());
-    HDC copyDC = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(copyDC, bitmap);
-    BitBlt(copyDC, 0, 0, face.width(), face.height(), face.dc(), 0, 0, SRCCOPY);
-    SelectObject(copyDC, old);
-    DeleteDC(copyDC);
+    HBITMAP bitmap = copyOf(face);
     auto brush = static_cast<HBRUSH>(countGdi(CreatePatternBrush(bitmap)));
     setProp(control, PROP_BACK_BITMAP, reinterpret_cast<INT_PTR>(bitmap));
     setProp(control, PROP_BACK_BRUSH, reinterpret_cast<INT_PTR>(brush));

@@ -31,12 +31,6 @@ namespace skin {
 
 namespace {
 
-bool classIs(HWND window, const char* name) {
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    return !std::strcmp(cls, name);
-}
-
 LONG_PTR styleOf(HWND window) {
     return GetWindowLongPtrW(window, GWL_STYLE);
 }
@@ -415,19 +409,6 @@ int toolbarButtonAt(HWND toolbar, POINT p) {
 
 // ---- combo box ------------------------------------------------------------------------------
 
-void paintBorder(draw::Graphics& g, float w, float h, bool hot, bool focused) {
-    const COLORREF accent = settings().accentColour;
-    if (hot) {
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(0xFFFFFF, 60));
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(accent, 90));
-        outlineRect(g, 1, 1, w - 3, h - 3, ToArgb(accent, 180));
-    } else if (focused) {
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(accent, 180));
-    } else {
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(0x000000, 80));
-    }
-}
-
 void paintCombo(HWND combo, const ControlRecord& record, const MemoryDC& memory) {
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
@@ -446,7 +427,7 @@ void paintCombo(HWND combo, const ControlRecord& record, const MemoryDC& memory)
         if (type == CBS_DROPDOWNLIST && focused && !dropped)
             fillRect(g, f(info.rcItem.left), f(info.rcItem.top), f(info.rcItem.right - info.rcItem.left),
                      f(info.rcItem.bottom - info.rcItem.top), ToArgb(accent, 90));
-        paintBorder(g, w, frameH, record.hot && IsWindowEnabled(combo), focused);
+        paintControlBorder(g, w, frameH, record.hot && IsWindowEnabled(combo), focused, accent);
         if (type != CBS_SIMPLE) {
             const RECT& b = info.rcButton;
             PartState state = !IsWindowEnabled(combo) ? PART_DISABLED
@@ -487,7 +468,7 @@ void paintListBox(HWND list, const ControlRecord& record, const MemoryDC& memory
     auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
     auto current = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     auto caret = static_cast<int>(SendMessageW(list, LB_GETCARETINDEX, 0, 0));
-    bool focused = GetFocus() == list || classIs(list, "ComboLBox");
+    bool focused = GetFocus() == list || isClass(list, "ComboLBox");
     struct Row {
         int index;
         RECT rect;

@@ -1,7 +1,5 @@
 // Skinned edit boxes (and list boxes, which share the frame): the edit procedure, the frame,
 // client-background and border painters.
-#include <cstring>
-
 #include "skin/engine.h"
 #include "skin/paint_util.h"
 
@@ -16,25 +14,14 @@ ControlRecord* frameRecord(HWND control) {
 }
 
 bool parentIsCombo(HWND edit) {
-    char cls[32] = {};
-    GetClassNameA(GetParent(edit), cls, sizeof cls);
-    return !std::strcmp(cls, "ComboBox");
+    return isClass(GetParent(edit), "ComboBox");
 }
 
 void PaintEditBorder(HWND edit, bool focused, bool hot, draw::Graphics& g) {
     RECT r{};
     GetWindowRect(edit, &r);
     float w = static_cast<float>(r.right - r.left), h = static_cast<float>(r.bottom - r.top);
-    COLORREF accent = settings().accentColour;
-    if (hot && EditBorderKind(edit) == 2) {
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(0xFFFFFF, 60));
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(accent, 90));
-        outlineRect(g, 1, 1, w - 3, h - 3, ToArgb(accent, 180));
-    } else if (focused) {
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(accent, 180));
-    } else {
-        outlineRect(g, 0, 0, w - 1, h - 1, ToArgb(0x000000, 80));
-    }
+    paintControlBorder(g, w, h, hot && EditBorderKind(edit) == 2, focused, settings().accentColour);
 }
 
 }  // namespace

@@ -55,6 +55,8 @@ inline INT_PTR getProp(HWND window, const char* name) {
 }
 // A window's text as GBK (read through the W form, converted with code page 936).
 std::string windowText(HWND window);
+// Whether the window's class is `name` (ASCII, compared as the system spells it).
+bool isClass(HWND window, const char* name);
 // Passes a message to the procedure kept in Hw_hProc (or DefWindowProcA when there is none).
 LRESULT callOldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

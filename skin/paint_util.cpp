@@ -78,6 +78,18 @@ void outlineRect(draw::Graphics& graphics, float x, float y, float w, float h, d
     if (pen.Create(colour, 1.0f)) graphics.DrawRectangle(pen, x, y, w, h);
 }
 
+void paintControlBorder(draw::Graphics& graphics, float w, float h, bool hot, bool focused, COLORREF accent) {
+    if (hot) {
+        outlineRect(graphics, 0, 0, w - 1, h - 1, ToArgb(0xFFFFFF, 60));
+        outlineRect(graphics, 0, 0, w - 1, h - 1, ToArgb(accent, 90));
+        outlineRect(graphics, 1, 1, w - 3, h - 3, ToArgb(accent, 180));
+    } else if (focused) {
+        outlineRect(graphics, 0, 0, w - 1, h - 1, ToArgb(accent, 180));
+    } else {
+        outlineRect(graphics, 0, 0, w - 1, h - 1, ToArgb(0x000000, 80));
+    }
+}
+
 void drawText(draw::Graphics& graphics, std::string_view text, std::string_view face, float size, int style,
               draw::ARGB colour, const draw::GpRectF& box, int horizontal, int vertical) {
     if (text.empty()) return;

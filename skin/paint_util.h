@@ -25,6 +25,9 @@ void fillPath(draw::Graphics& graphics, const draw::GraphicsPath& path, draw::AR
 void outlinePath(draw::Graphics& graphics, const draw::GraphicsPath& path, draw::ARGB colour, float width = 1.0f);
 void fillRect(draw::Graphics& graphics, float x, float y, float w, float h, draw::ARGB colour);
 void outlineRect(draw::Graphics& graphics, float x, float y, float w, float h, draw::ARGB colour);
+// The frame of an edit or combo box w x h: a double glow of `accent` when hot, `accent` when it
+// has the focus, a faint dark line otherwise.
+void paintControlBorder(draw::Graphics& graphics, float w, float h, bool hot, bool focused, COLORREF accent);
 
 // Draws GBK text in a rectangle with the face (falling back to sans-serif) and pixel size.
 // alignment: 0 near, 1 centre.

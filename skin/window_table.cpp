@@ -29,6 +29,12 @@ std::string windowText(HWND window) {
     return wideToGbk(text);
 }
 
+bool isClass(HWND window, const char* name) {
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    return !std::strcmp(cls, name);
+}
+
 // Procedures are replaced and called through the W forms: an A procedure on a Unicode window
 // would pass every window text through the ANSI code page and lose Chinese text on other locales.
 LRESULT callOldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -91,8 +92,8 @@ void LoopbackConnection::reset() {
     keepOpen_ = false;
 }
 
-std::string ParsedRequest::header(std::string_view name) const {
-    std::string_view block = headerBlock;
+// The value of the first header line named `name` (any case), or nothing.
+static std::optional<std::string> findHeader(std::string_view block, std::string_view name) {
     size_t pos = 0;
     while (pos <= block.size()) {
         size_t end = block.find("\r\n", pos);
@@ -103,21 +104,15 @@ std::string ParsedRequest::header(std::string_view name) const {
             return std::string(trim(line.substr(colon + 1)));
         pos = end + 2;
     }
-    return {};
+    return std::nullopt;
+}
+
+std::string ParsedRequest::header(std::string_view name) const {
+    return findHeader(headerBlock, name).value_or("");
 }
 
 bool ParsedRequest::hasHeader(std::string_view name) const {
-    std::string_view block = headerBlock;
-    size_t pos = 0;
-    while (pos <= block.size()) {
-        size_t end = block.find("\r\n", pos);
-        if (end == std::string_view::npos) end = block.size();
-        std::string_view line = block.substr(pos, end - pos);
-        size_t colon = line.find(':');
-        if (colon != std::string_view::npos && equalsIgnoreCase(trim(line.substr(0, colon)), name)) return true;
-        pos = end + 2;
-    }
-    return false;
+    return findHeader(headerBlock, name).has_value();
 }
 
 ParsedRequest parseRequest(std::string_view raw) {
