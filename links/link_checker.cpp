@@ -20,6 +20,8 @@ std::string jobKey(const ShareLink& link) {
     return std::string(netdiskKey(link.netdisk)) + '\n' + link.share + '\n' + link.code;
 }
 
+constexpr int BAIDU_UNANSWERED_WAIT_MS = 2000;
+
 bool cacheable(LinkState state) {
     return state != LinkState::Unknown && state != LinkState::Limited && state != LinkState::Unchecked;
 }
@@ -64,13 +66,18 @@ void LinkChecker::submit(const ShareLink& link, CheckCallback callback) {
         running_[key] = job;
     }
     queue_.push_back(job);
-    // Enough threads for every netdisk's allowance; a new one only when none is idle.
-    const size_t most = size_t(options_.maxInFlight) * std::size(ALL_NETDISKS) + 1;
-    if (idle_ == 0 && threads_.size() < most) {
-        threads_.emplace_back([this] { workerLoop(); });
-    }
+    growThreads();
     lock.unlock();
     changed_.notify_one();
+}
+
+void LinkChecker::growThreads() {
+    // Enough threads for every netdisk's allowance; a new one while queued checks outnumber
+    // the idle threads (a thread that starts a check is busy for the whole check).
+    const size_t most = size_t(options_.maxInFlight) * std::size(ALL_NETDISKS) + 1;
+    if (!cancelled_ && threads_.size() < most && queue_.size() > idle_) {
+        threads_.emplace_back([this] { workerLoop(); });
+    }
 }
 
 void LinkChecker::cancel() {
@@ -122,7 +129,14 @@ std::shared_ptr<LinkChecker::Job> LinkChecker::takeStartable(Clock::time_point n
         }
         if (netdisk.inFlight >= options_.maxInFlight) continue;
         if (job->link.netdisk == Netdisk::Baidu && netdisk.started) {
-            const Clock::time_point next = netdisk.lastStart + std::chrono::milliseconds(options_.baiduSpacingMs);
+            // The netdisk sees a start later than we make it, by a connect time that varies; once
+            // the first request is answered it has surely been seen, so the spacing counts from
+            // that answer. An answer that does not come is waited for a while, not for ever.
+            const auto spacing = std::chrono::milliseconds(options_.baiduSpacingMs);
+            const Clock::time_point next =
+                netdisk.awaitingFirst
+                    ? netdisk.lastStart + spacing + std::chrono::milliseconds(BAIDU_UNANSWERED_WAIT_MS)
+                    : std::max(netdisk.firstAnswered + spacing, netdisk.lastStart + spacing);
             if (now < next) {
                 wake = std::min(wake, next);
                 continue;
@@ -131,6 +145,7 @@ std::shared_ptr<LinkChecker::Job> LinkChecker::takeStartable(Clock::time_point n
         ++netdisk.inFlight;
         netdisk.lastStart = now;
         netdisk.started = true;
+        netdisk.awaitingFirst = true;
         runs = true;
         queue_.erase(it);
         return job;
@@ -173,15 +188,27 @@ void LinkChecker::workerLoop() {
             lock.lock();
             continue;
         }
+        growThreads();
         lock.unlock();
         CheckContext context;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options_.checkDeadlineMs);
-        context.fetch = [this, deadline](const CheckRequest& request) {
+        const Netdisk netdiskOfJob = job->link.netdisk;
+        bool first = true;
+        context.fetch = [this, deadline, netdiskOfJob, &first](const CheckRequest& request) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) return CheckAnswer{};  // the check's time is up: nothing more is asked
             CheckRequest bounded = request;
             bounded.deadlineMs = int(left);
-            return transport_->fetch(bounded);
+            CheckAnswer answer = transport_->fetch(bounded);
+            if (first) {
+                first = false;
+                std::lock_guard lock(mutex_);
+                NetdiskState& state = netdisks_[netdiskOfJob];
+                state.awaitingFirst = false;
+                state.firstAnswered = Clock::now();
+                changed_.notify_all();
+            }
+            return answer;
         };
         context.crypto = transport_->crypto();
         context.tokens = &tokens_;
@@ -190,6 +217,11 @@ void LinkChecker::workerLoop() {
         lock.lock();
         NetdiskState& netdisk = netdisks_[job->link.netdisk];
         --netdisk.inFlight;
+        if (first) {
+            // Nothing was asked: nothing to wait for.
+            netdisk.awaitingFirst = false;
+            netdisk.firstAnswered = netdisk.lastStart;
+        }
         if (answer.state == LinkState::Limited) {
             netdisk.limitedUntil = Clock::now() + std::chrono::milliseconds(options_.limitedBackoffMs);
             answer.retryAfterSeconds = std::max(answer.retryAfterSeconds, (options_.limitedBackoffMs + 999) / 1000);

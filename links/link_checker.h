@@ -69,11 +69,16 @@ private:
         Clock::time_point lastStart{};
         bool started = false;
         Clock::time_point limitedUntil{};
+        // The answer to the first request of the last check started: only then is it sure the
+        // netdisk has seen that start, so spacing counts from there.
+        bool awaitingFirst = false;
+        Clock::time_point firstAnswered{};
     };
     void workerLoop();
     // The first queued job that may start now; null when none (then `wake` is when one may).
     std::shared_ptr<Job> takeStartable(Clock::time_point now, Clock::time_point& wake, bool& runs);
     void finish(const std::shared_ptr<Job>& job, const CheckOutcome& outcome);
+    void growThreads();  // under mutex_
 
     std::shared_ptr<CheckTransport> transport_;
     CheckerOptions options_;

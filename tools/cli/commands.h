@@ -10,6 +10,8 @@ using CommandArgs = std::vector<std::string>;
 int runFetch(const CommandArgs& args);
 // quorrel-cli search ...: defined in search_command.cpp, built when that file exists.
 int runSearch(const CommandArgs& args);
+// quorrel-cli check [--format=...] URL [CODE]...: whether share links still work.
+int runCheck(const CommandArgs& args);
 // quorrel-cli links [--format=...] [FILE...]: the share links in texts, with their codes.
 int runLinks(const CommandArgs& args);
 

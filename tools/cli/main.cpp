@@ -27,6 +27,7 @@ const Command COMMANDS[] = {
 #ifdef QUORREL_CLI_SEARCH
     {"search", runSearch, "search ...            run a search (see quorrel-cli search --help)"},
 #endif
+    {"check", runCheck, "check URL [CODE]...   whether netdisk share links still work"},
     {"links", runLinks, "links [FILE...]       the netdisk share links in texts, with their codes"},
 };
 

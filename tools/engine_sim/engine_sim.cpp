@@ -7,6 +7,7 @@
 
 #include "text/encoding.h"
 #include "text/text.h"
+#include "tools/engine_sim/netdisk_sim.h"
 #include "tools/httpd/loopback_server.h"
 
 namespace {
@@ -318,6 +319,16 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
     SimRequest request;
     request.at = std::chrono::steady_clock::now();
     ParsedRequest parsed = parseRequest(raw);
+    // Link checks sent over --netdisk-via ("/API-HOST/..."): the netdisks' answers.
+    if (std::string line; sharedNetdiskSim().serve(connection, raw, &line)) {
+        std::function<void(const std::string&)> log;
+        {
+            std::lock_guard lock(mutex_);
+            log = log_;
+        }
+        if (log) log(line);
+        return;
+    }
     request.target = parsed.target;
     request.method = parsed.method;
     std::string layout = options().layout;
