@@ -55,7 +55,7 @@ const std::vector<EngineProfile>& builtinProfiles() {
             // leaves them out by itself.
             .block = "result c-container",
             .result = headingLink("h3"),
-            .snippet = snippetOf("div|span|p", "c-abstract|content-right|summary-text"),
+            .snippet = snippetOf("div|span|p", "abstract|content-right|summary-text"),
             .real = std::string(R"(<div\b[^<>]*?\smu)") + ATTRIBUTE_VALUE,
             .realIgnore = "nourl",
             .redirect = "/link?url=",

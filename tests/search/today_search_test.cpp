@@ -180,7 +180,8 @@ TEST(Snippets, RealPagesGiveEachResultItsOwnSnippetCleanedToOneLine) {
     const std::string link = "<h3 class=\"t\"><a href=\"http://www.baidu.com/link?url=abc\">标题</a></h3>";
     for (const std::string& box :
          {std::string("<div class=\"c-abstract\">"), std::string("<div class=\"c-span-last\"><span class=\"content-right_8Zs40\">"),
-          std::string("<div class=\"summary_1\"><span class=\"summary-text_560AW cos-line-clamp-3\" data-module=\"abstract\">")}) {
+          std::string("<div class=\"summary_1\"><span class=\"summary-text_560AW cos-line-clamp-3\">"),
+          std::string("<div class=\"c-gap-top-small\"><span class=\"cos-text\" data-module=\"abstract\">")}) {
         PageRead baidu = readWith("baidu", "<div class=\"result c-container\" mu=\"https://pan.baidu.com/s/1ab\">" + link + box +
                                                "<span class=\"c-color-gray2\">2025年3月1日&nbsp;</span>链接: "
                                                "<em>pan</em>.baidu.com 提取码: \n8hx2</span></div></div>");
