@@ -14,6 +14,7 @@
 #include "regex/com_owners.h"
 #include "search/engine_slots.h"
 #include "search/extract.h"
+#include "search/mentions.h"
 #include "search/page_reader.h"
 #include "search/profile.h"
 #include "search/query.h"
@@ -264,6 +265,14 @@ int nextPosition(const EngineProfile& profile, int position, const PageRead& rea
     return position + 1;
 }
 
+// The profile as this run's mode uses it: a mentions search keeps results on every host, since
+// the pages that mention a netdisk are elsewhere.
+EngineProfile searchProfile() {
+    EngineProfile profile = activeProfile();
+    if (searchMode() == SearchMode::Mentions) profile.hostFilter = false;
+    return profile;
+}
+
 // What one page brought, read and made into rows.
 struct Page {
     PageRead read;
@@ -276,7 +285,7 @@ struct Page {
 class ServicePages {
 public:
     ServicePages(const ParsedTask& task, SearchSink& sink, RequestCanceller* canceller)
-        : profile_(activeProfile()),
+        : profile_(searchProfile()),
           reader_(profile_),
           host_(hostFor(task.serviceNumber, task.extraHost)),
           service_(activeServices().service(task.serviceNumber)),
@@ -284,9 +293,11 @@ public:
           canceller_(canceller),
           connections_(engineConnections(profile_.connections)),
           position_(profile_.classic ? 0 : firstPosition(profile_)),
-          outcome_{serviceName(service_, host_), {}, false, host_} {}
+          outcome_{serviceName(service_, host_), {}, false, host_},
+          mentions_(searchMode() == SearchMode::Mentions),
+          pagesLeft_(mentionPageBudget(service_ ? service_->searchHosts.size() : 1)) {}
 
-    PageRequest firstRequest() { return {buildProfileUrl(profile_, host_, sink_.keyword(), position_), {}, false}; }
+    PageRequest firstRequest() { return {pageUrl(), {}, false}; }
 
     // The keyword is read now, so a change made while the service pages is used from here on.
     PageRequest nextRequest(const PageRead& read) {
@@ -295,7 +306,7 @@ public:
             std::string action = read.nextForm.action.empty() ? profile_.path : read.nextForm.action;
             return {absoluteLink(action, profileOrigin(profile_)), formBody(read.nextForm.fields), true};
         }
-        return {buildProfileUrl(profile_, host_, sink_.keyword(), position_), {}, false};
+        return {pageUrl(), {}, false};
     }
 
     Page fetch(const PageRequest& request, PageTurn turn) {
@@ -306,6 +317,8 @@ public:
         if (isCancelled(canceller_)) return page;
         page.read = reader_.read(fetched.text);
         page.hits = makeHits(profile_, service_, host_, page.read, connections_, canceller_);
+        // In mentions mode a result is a page about the share: its rows are the share links.
+        if (mentions_) page.hits = mentionRows(page.hits, host_, pagesLeft_, canceller_, outcome_.notes);
         for (const FoundResult& result : page.read.results) page.fresh = seen_.insert(result.address).second || page.fresh;
         return page;
     }
@@ -329,6 +342,12 @@ public:
     const ServiceOutcome& outcome() const { return outcome_; }
 
 private:
+    // The result page at the current position, asked the way the mode asks.
+    std::string pageUrl() {
+        return mentions_ ? mentionsUrl(profile_, host_, sink_.keyword(), position_)
+                         : buildProfileUrl(profile_, host_, sink_.keyword(), position_);
+    }
+
     const EngineProfile profile_;
     PageReader reader_;
     const std::string host_;
@@ -340,6 +359,8 @@ private:
     std::string cookies_;         // this service's own jar
     std::set<std::string> seen_;  // every address the service has found, to notice a page that repeats
     ServiceOutcome outcome_;
+    const bool mentions_;
+    int pagesLeft_;  // pages behind results this service may still read
 };
 
 }  // namespace

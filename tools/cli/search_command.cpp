@@ -18,11 +18,21 @@
 #include "search/query.h"
 #include "search/services.h"
 #include "search/site_host.h"
+#include "search/mentions.h"
 #include "search/worker.h"
 #include "search/worker_pool.h"
+#include "app/share_finder.h"
 #include "tools/cli/commands.h"
 
 namespace {
+
+// A mentions row carries the code found beside its link; any other hit is read as it stands.
+std::optional<ShareLink> hitShare(const Hit& hit) {
+    if (searchMode() != SearchMode::Mentions) return readHitShare(hit.address, hit.title, hit.snippet);
+    std::optional<ShareLink> share = readShareLink(hit.address);
+    if (share && !hit.code.empty()) share->code = hit.code;
+    return share;
+}
 
 const char SEARCH_HELP[] =
     "usage: quorrel-cli search KEYWORD [options]\n"
@@ -46,17 +56,23 @@ const char SEARCH_HELP[] =
     "                      bing, sogou, so360, duckduckgo, or one of --profile-file\n"
     "  --profile-file=PATH profiles of your own (INI, see the README)\n"
     "  --keep-all          keep hits outside the service's host as well\n"
-    "  --connections=N     at most N requests in flight to the engine at once (default 22,\n"
-    "                      or the profile's own)\n"
+    "  --mode=MODE         site (default): the netdisks' own pages; mentions: pages that\n"
+    "                      mention the netdisk with the keyword, one row per share link of it\n"
+    "                      found there, with its code\n"
+    "  --depth=N           mentions: 1 (default) also reads the pages behind results whose\n"
+    "                      snippet shows no share link (at most 20 a service); 0 does not\n"
     "  --format=FORMAT     text (default), tsv, csv or jsonl\n"
     "  --unique            the same share (netdisk and share id) listed once, with the code\n"
     "                      any of its rows carried; rows are printed when the search ends\n"
+    "  --connections=N     at most N requests in flight to the engine at once (default 22,\n"
+    "                      or the profile's own)\n"
     "  --gbk               write GBK bytes instead of UTF-8 (or the console's wide text)\n"
     "  --help              this text\n"
     "\n"
     "Ctrl+C stops the workers; the count of the rows printed so far still follows.\n"
     "A service whose pages did not all arrive whole is named on standard error with the reason;\n"
-    "its rows that did arrive stay.\n"
+    "its rows that did arrive stay. A page behind a result that failed or was cut (mentions)\n"
+    "is named there too, without changing the exit status.\n"
     "Exit status: 0 when every service answered, 2 for a usage error, an empty keyword or an\n"
     "extra site that is not a host name, 3 when every service met the engine's verification\n"
     "page, 4 when any service failed or came back incomplete, 130 when stopped by Ctrl+C.\n";
@@ -130,7 +146,7 @@ public:
     void addHits(const std::vector<Hit>& hits) override {
         std::string rows;
         for (const Hit& hit : hits) {
-            OutputRow row{0, hit.service, hit.title, hit.address, readHitShare(hit.address, hit.title, hit.snippet)};
+            OutputRow row{0, hit.service, hit.title, hit.address, hitShare(hit)};
             if (choice_.unique) {
                 // Kept until the end, so every row carries whatever code any of its repeats had.
                 ShareFold::Outcome fold = fold_.offer(row.share);
@@ -238,6 +254,8 @@ bool parseServices(const std::string& list, std::vector<bool>& ticked) {
 int exitStatusAfter(const std::vector<ServiceOutcome>& outcomes, const TextOutput& err) {
     size_t failed = 0, walled = 0;
     for (const ServiceOutcome& outcome : outcomes) {
+        for (const std::string& note : outcome.notes)
+            err.write("quorrel-cli search: " + outcome.service + ": page " + note + "\n");
         if (!outcome.failed()) continue;
         ++failed;
         std::string name = outcome.service;
@@ -317,6 +335,8 @@ int runSearch(const CommandArgs& args) {
             }
         } else if (arg.compare(0, 11, "--netdisks=") == 0) {
             continue;  // applied above
+        } else if (arg.compare(0, 7, "--mode=") == 0 || arg.compare(0, 8, "--depth=") == 0) {
+            continue;  // applied together below
         } else if (arg.compare(0, 10, "--profile=") == 0 || arg.compare(0, 15, "--profile-file=") == 0) {
             continue;  // applied together below
         } else if (arg.compare(0, 2, "--") == 0 || keywordGiven) {
@@ -332,6 +352,12 @@ int runSearch(const CommandArgs& args) {
         err.write("quorrel-cli search: " + profileError + "\n");
         return 2;
     }
+    std::string modeError = applyModeOptions(args);
+    if (!modeError.empty()) {
+        err.write("quorrel-cli search: " + modeError + "\n");
+        return 2;
+    }
+    useLinksShareFinder();
     if (keyword.empty()) {
         err.write(std::string(EMPTY_KEYWORD_MESSAGE) + "\n");
         return 2;

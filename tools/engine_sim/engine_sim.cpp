@@ -7,6 +7,7 @@
 
 #include "text/encoding.h"
 #include "text/text.h"
+#include "tools/engine_sim/mention_sim.h"
 #include "tools/engine_sim/netdisk_sim.h"
 #include "tools/httpd/loopback_server.h"
 
@@ -235,6 +236,15 @@ std::vector<SimHit> EngineSim::hitsFor(const std::string& site, const std::strin
 // Only the hits of one page are made up, so a long result list costs nothing per request.
 std::vector<SimHit> EngineSim::slice(const std::string& site, const std::string& keyword, int from, int rows,
                                      int* total) const {
+    // A query without "site:" that names a host beside the keyword asks for mentions.
+    if (site.empty()) {
+        if (std::optional<std::vector<SimHit>> mentions = simMentionResults(keyword)) {
+            *total = int(mentions->size());
+            from = std::clamp(from, 0, *total);
+            int to = from + std::clamp(rows, 0, *total - from);
+            return std::vector<SimHit>(mentions->begin() + from, mentions->begin() + to);
+        }
+    }
     std::lock_guard lock(mutex_);
     auto it = corpus_.find(site);
     int count = 0;
@@ -329,6 +339,13 @@ void EngineSim::handle(LoopbackConnection& connection, const std::string& raw) {
         if (log) log(line);
         return;
     }
+    std::function<void(const std::string&)> pageLog;
+    {
+        std::lock_guard lock(mutex_);
+        pageLog = log_;
+    }
+    // The pages behind mention results ("/SITE/HOST/PATH") are the mention simulator's.
+    if (simServeMentionPage(connection, parsed.target, pageLog)) return;
     request.target = parsed.target;
     request.method = parsed.method;
     std::string layout = options().layout;

@@ -195,23 +195,25 @@ std::optional<std::vector<SimHit>> simMentionResults(const std::string& query) {
         return hits;
     }
     const std::string& k = keyword;
+    // The pages with shares first, the hostile ones last: a service searched on several hosts
+    // reads fewer pages behind each.
     hits.push_back({pageAddress(FORUM, host, "snippet.html"), k + " 全集 分享",
                     "资源已更新 链接：" + shareUrl(host, 1) + " 提取码：" + codeOf(host, 1) + " 失效请留言"});
+    hits.push_back({shareUrl(host, 19), k + " 网盘分享", ""});
+    hits.push_back({pageAddress(FORUM, host, "code-in-snippet.html"), k + " 带密码",
+                    "解压密码：abcd 分享 " + shareUrl(host, 20)});
     hits.push_back({pageAddress(BLOG, host, "post-2.html"), k + " 高清合集 | 博客", k + " 高清 " + host + " 网盘下载"});
     hits.push_back({pageAddress(FORUM, host, "gbk.html"), k + " 合集 - 论坛", "楼主发了 " + host + " 的链接"});
     hits.push_back({pageAddress(LINKS, host, "list.html"), k + " 资源列表", "整理的 " + host + " 资源"});
     hits.push_back({pageAddress(LINKS, host, "readme.md"), k + " README", host + " 合集说明"});
+    hits.push_back({pageAddress(LOOP, host, "moved"), k + " 搬家", "已搬家 " + host});
     hits.push_back({pageAddress(HUGE_SITE, host, "big.html"), k + " 超长帖", "很长的帖子 " + host});
     hits.push_back({pageAddress(HUGE_SITE, host, "endless.html"), k + " 无尽帖", "永远加载 " + host});
     hits.push_back({pageAddress(LOOP, host, "a"), k + " 跳转", "跳来跳去 " + host});
-    hits.push_back({pageAddress(LOOP, host, "moved"), k + " 搬家", "已搬家 " + host});
     // One netdisk's results lead to a page that drips: every search meets it once, not once a service.
     if (host.find("quark") != std::string::npos)
         hits.push_back({pageAddress(SLOW, host, "drip.html"), k + " 慢速", "慢慢来 " + host});
     hits.push_back({pageAddress(FORUM, host, "gone.html"), k + " 已删除", "帖子被删 " + host});
-    hits.push_back({shareUrl(host, 19), k + " 网盘分享", ""});
-    hits.push_back({pageAddress(FORUM, host, "code-in-snippet.html"), k + " 带密码",
-                    "解压密码：abcd 分享 " + shareUrl(host, 20)});
     return hits;
 }
 
@@ -221,26 +223,32 @@ SimMentionPlan simMentionPlan(const std::string& host, const std::string& keywor
         for (int n = 0; n < SIM_MANY_PAGES; ++n) plan.found.push_back({shareUrl(host, 100 + n), codeOf(host, 100 + n)});
         return plan;
     }
-    auto with = [&](int n) { plan.found.push_back({shareUrl(host, n), codeOf(host, n)}); };
-    auto without = [&](int n) { plan.found.push_back({shareUrl(host, n), ""}); };
-    with(1);
-    with(2);
-    with(3);
-    with(4);
-    without(5);
-    with(6);
-    without(7);
-    without(8);
-    without(9);
-    with(10);
-    with(11);
-    without(12);
-    with(13);
-    with(14);
-    with(16);
-    with(17);
-    without(19);
-    without(20);
+    auto add = [&](int n, bool withCode, const std::string& result) {
+        plan.found.push_back({shareUrl(host, n), withCode ? codeOf(host, n) : "", result});
+    };
+    const std::string snippet = pageAddress(FORUM, host, "snippet.html"), blog = pageAddress(BLOG, host, "post-2.html"),
+                      forum = pageAddress(FORUM, host, "gbk.html"), list = pageAddress(LINKS, host, "list.html"),
+                      readmePage = pageAddress(LINKS, host, "readme.md"), big = pageAddress(HUGE_SITE, host, "big.html"),
+                      endless = pageAddress(HUGE_SITE, host, "endless.html"), moved = pageAddress(LOOP, host, "moved"),
+                      decoy = pageAddress(FORUM, host, "code-in-snippet.html");
+    add(1, true, snippet);
+    add(2, true, blog);
+    add(3, true, blog);
+    add(4, true, forum);
+    add(5, false, forum);  // the next post's 解压密码 is no code of it
+    add(6, true, list);
+    add(7, false, list);  // an empty cell in the code column
+    add(8, false, list);  // a code two blocks away
+    add(9, false, list);  // the code after the next link is that link's
+    add(10, true, list);
+    add(11, true, readmePage);
+    add(12, false, readmePage);
+    add(13, true, readmePage);  // the code on the next line
+    add(14, true, big);         // before the cap
+    add(16, true, endless);
+    add(17, true, moved);  // behind a redirect
+    add(19, false, shareUrl(host, 19));
+    add(20, false, decoy);  // beside an archive password
     plan.notFound = {shareUrl(host, 15), shareUrl(host, 90), otherNetdiskUrl(host)};
     return plan;
 }

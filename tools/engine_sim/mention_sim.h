@@ -27,6 +27,7 @@ bool simServeMentionPage(LoopbackConnection& connection, const std::string& targ
 struct SimPlanted {
     std::string url;
     std::string code;
+    std::string result;  // the address of the result that holds it (in its snippet or its page)
 };
 struct SimMentionPlan {
     std::vector<SimPlanted> found;      // in snippets and in the pages a reader can read
