@@ -4,8 +4,10 @@
 # Type a keyword, tick some services and press 给我搜. Closing the program stops the simulator.
 # --profile=NAME (baidu, bing, sogou, so360, duckduckgo) makes the simulator serve that engine's
 # layout and the program read it; --netdisks=today makes it serve share links of today's netdisks
-# (codes in the links, titles and snippets) and the program search today's service list; other
-# arguments go to the program.
+# (codes in the links, titles and snippets) and the program search today's service list;
+# --mode=mentions searches the pages that mention each netdisk (the simulator serves forum posts,
+# blog articles, link lists and hostile pages behind its results); other arguments go to the
+# program.
 # Without a display it runs on a virtual display, saves a screenshot of the window (the path
 # is printed) and stops.
 set -euo pipefail
@@ -13,10 +15,12 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 port=${QUORREL_DEMO_PORT:-0}  # 0: any free port
 layout=classic
 netdisks=classic
+mode=site
 for arg in "$@"; do
     case "$arg" in
         --profile=*) layout=${arg#--profile=} ;;
         --netdisks=*) netdisks=${arg#--netdisks=} ;;
+        --mode=*) mode=${arg#--mode=} ;;
     esac
 done
 ./scripts/install-deps.sh
@@ -43,7 +47,7 @@ if ! grep -q listening "$simlog"; then
     exit 1
 fi
 engine=$(grep -o 'listening on [0-9.:]*' "$simlog" | head -n1 | awk '{print $3}')
-echo "demo: engine simulator on $engine, layout $layout, netdisks $netdisks"
+echo "demo: engine simulator on $engine, layout $layout, netdisks $netdisks, mode $mode"
 stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; }
 trap stop_sim EXIT
 
@@ -63,6 +67,12 @@ import -window "${window:-root}" "$shot"
 echo "screenshot: $shot"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+if [ "$mode" = mentions ]; then
+    # The same search on the command line: every share found where it is mentioned, with its code.
+    echo "demo: quorrel-cli search 电子书 --mode=mentions (first rows; failed pages on stderr):"
+    wine build/win/tools/cli/quorrel-cli.exe search 电子书 --netdisks="$netdisks" --profile="$layout" --mode=mentions \
+        --format=jsonl --engine="$engine" </dev/null 2>&1 | head -n 25 || true
+fi
 stop_sim
 if [ -n "$xvfb_ours" ]; then
     kill "$xvfb_ours" 2>/dev/null || true
