@@ -11,7 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ./scripts/install-deps.sh
 
 seconds="${1:-60}"
-targets=(fuzz_text fuzz_url_cookie fuzz_query fuzz_export fuzz_extra_sites fuzz_links)
+targets=(fuzz_text fuzz_url_cookie fuzz_query fuzz_export fuzz_extra_sites fuzz_links fuzz_page_text)
 
 cmake -S tests/fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/fuzz -j"$(nproc)" >/dev/null
