@@ -45,6 +45,9 @@ public:
     // What the workers reach; the benchmarks deliver through it as a worker does.
     SearchSink& searchSink() { return *sink_; }
     const ResultList& results() const { return results_; }
+    // The settings of this run as the window last took them (quorrel.ini, the command line, the
+    // settings window).
+    const AppSettings& settings() const { return settings_; }
     // The services that did not search completely, once the search has ended; empty otherwise.
     const std::vector<ServiceOutcome>& failedServices() const { return shownFailures_; }
 

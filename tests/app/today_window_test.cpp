@@ -205,3 +205,97 @@ TEST_F(TodayWindow, ClassicKeepsItsThreeColumnsAndExportsNoCode) {
 }
 
 }  // namespace
+
+namespace {
+
+struct MenuItem {
+    UINT id;
+    std::string text;  // "" for a separator
+    bool grayed;
+};
+
+std::vector<MenuItem> itemsOf(HMENU menu) {
+    std::vector<MenuItem> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 128;
+        GetMenuItemInfoW(menu, UINT(i), TRUE, &info);
+        items.push_back({info.wID, wideToGbk(text), (info.fState & MFS_GRAYED) != 0});
+    }
+    return items;
+}
+
+// The context menu as it pops up over the list: read from inside its own loop, then closed.
+std::vector<MenuItem> contextMenuItems(HWND window) {
+    static std::vector<MenuItem> seen;
+    seen.clear();
+    SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        if (HWND popup = FindWindowW(L"#32768", nullptr))
+            seen = itemsOf(reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0)));
+        EndMenu();
+    });
+    NMHDR header{GetDlgItem(window, ID_超级列表框1), UINT_PTR(ID_超级列表框1), UINT(NM_RCLICK)};
+    SendMessageW(window, WM_NOTIFY, WPARAM(ID_超级列表框1), LPARAM(&header));
+    return seen;
+}
+
+TEST_F(TodayWindow, ClassicContextMenuKeepsItsFourAndTheTitleBarMenuHasTheSettings) {
+    open(false, false);
+    std::vector<MenuItem> items = contextMenuItems(window.handle());
+    ASSERT_EQ(items.size(), 4u);
+    const UINT ids[] = {ID_打开资源地址, ID_复制地址, ID_复制标题, ID_全部导出};
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(items[i].id, ids[i]) << i;
+    std::vector<MenuItem> system = itemsOf(GetSystemMenu(window.handle(), FALSE));
+    ASSERT_FALSE(system.empty());
+    EXPECT_EQ(system.back().id, UINT(ID_SYSTEM_设置));
+    EXPECT_EQ(system.back().text, "设置…");
+    // The code Windows gives the window for it: a multiple of 16 below the system's own.
+    EXPECT_EQ(ID_SYSTEM_设置 & 0xF, 0);
+    EXPECT_LT(ID_SYSTEM_设置, 0xF000);
+}
+
+TEST_F(TodayWindow, TodayContextMenuAddsTheShareItemsBehindASeparatorThenTheSettings) {
+    open(true, false);
+    deliver({hit("分享", "https://pan.quark.cn/s/abc123def", "提取码：Qk7z"), hit("网页", "https://bbs.example.com/t/1")});
+    struct Expected {
+        UINT id;
+        const char* text;
+    };
+    const Expected expected[] = {{ID_打开资源地址, "打开资源地址"},
+                                 {ID_复制地址, "复制地址"},
+                                 {ID_复制标题, "复制标题"},
+                                 {ID_全部导出, "全部导出"},
+                                 {0, ""},
+                                 {ID_复制链接和提取码, "复制链接和提取码"},
+                                 {ID_打开链接带提取码, "打开链接（带提取码）"},
+                                 {0, ""},
+                                 {ID_菜单_设置, "设置…"}};
+    // No row selected, then a page that is no share: the share items are grayed; a share row
+    // enables them. The specified four are never grayed.
+    for (int selected : {-1, 1, 0}) {
+        if (selected >= 0) {
+            LVITEMW state{};
+            state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(list, LVM_SETITEMSTATE, WPARAM(selected), LPARAM(&state));
+        }
+        std::vector<MenuItem> items = contextMenuItems(window.handle());
+        ASSERT_EQ(items.size(), std::size(expected)) << selected;
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i].id, expected[i].id) << i;
+            EXPECT_EQ(items[i].text, expected[i].text) << i;
+            bool shareItem = expected[i].id == UINT(ID_复制链接和提取码) || expected[i].id == UINT(ID_打开链接带提取码);
+            // A separator is disabled by nature.
+            if (expected[i].id != 0) {
+                EXPECT_EQ(items[i].grayed, shareItem && selected != 0) << i << " " << selected;
+            }
+        }
+    }
+}
+
+}  // namespace
