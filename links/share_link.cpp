@@ -179,8 +179,11 @@ struct Keyword {
     bool ascii;
 };
 // Longest first, so 提取密码 is one keyword and not 密码 after 提取.
-const Keyword KEYWORDS[] = {{"提取密码", false}, {"提取码", false}, {"访问码", false}, {"密码", false},
-                            {"passcode", true},  {"password", true}, {"pwd", true},    {"code", true}};
+// Posts in traditional characters write 提取碼, 密碼 and 訪問碼.
+const Keyword KEYWORDS[] = {{"提取密码", false}, {"提取码", false},  {"访问码", false},   {"密码", false},
+                            {"提取密碼", false}, {"提取碼", false},  {"訪問碼", false},   {"密碼", false},
+                            {"passcode", true},  {"password", true}, {"passwd", true}, {"pwd", true},
+                            {"code", true}};
 
 // Blanks: space, tab and the full-width space.
 size_t blankWidth(std::string_view text, size_t at) {
@@ -203,7 +206,7 @@ bool archivePasswordBefore(std::string_view text, size_t keyword) {
             break;
         }
     }
-    for (const char* marker : {"解压", "压缩", "压缩包", "解压缩"}) {
+    for (const char* marker : {"解压", "压缩", "压缩包", "解压缩", "解壓", "壓縮"}) {
         if (endsWith(before, marker)) return true;
     }
     std::string tail = asciiLower(before.substr(before.size() > 8 ? before.size() - 8 : 0));

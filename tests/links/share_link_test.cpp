@@ -188,6 +188,8 @@ TEST(CodeInText, KeywordsSeparatorsAndBrackets) {
         {"提取码(区分大小写)：Qq11", "Qq11"},
         {"提取码（区分大小写）: Qq11", "Qq11"},
         {"**提取码：** `abcd`", "abcd"},
+        {"提取碼：Tw12", "Tw12"},
+        {"passwd=Pp12", "Pp12"},
     };
     for (const auto& [text, code] : cases) EXPECT_EQ(codeInText(Netdisk::Baidu, text), code) << text;
 }
@@ -197,6 +199,7 @@ TEST(CodeInText, DecoysGiveNoCode) {
              "解压密码：abcd",
              "解压 密码: abcd",
              "解压码：abcd",
+             "解壓密碼：abcd",
              "压缩包密码：abcd",
              "zip password: abcd",
              "提取码：abcd1234",    // no four-character code of Baidu
