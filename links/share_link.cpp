@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "text/encoding.h"
 #include "text/text.h"
@@ -268,9 +269,9 @@ bool codeAfterKeyword(std::string_view text, size_t at, bool asciiKeyword, CodeM
             ++i;
         } else if (c == '<') {
             // A tag of the page's markup around the code (<b>abcd</b>, <em>...).
-            size_t close = text.find('>', i);
-            if (close == std::string_view::npos || close - i > 60) return false;
-            i = close + 1;
+            size_t close = text.substr(i, 61).find('>');
+            if (close == std::string_view::npos) return false;
+            i += close + 1;
         } else if (startsWithNoCase(text, i, "&nbsp;")) {
             i += 6;
         } else {
@@ -792,14 +793,13 @@ std::vector<ShareLink> shareLinksInText(std::string_view text) {
 
     // Each share once: the first stays, a later one's code fills a missing code.
     std::vector<ShareLink> links;
+    std::map<std::pair<Netdisk, std::string>, size_t> listed;
     for (Occurrence& o : found) {
-        auto same = std::find_if(links.begin(), links.end(), [&](const ShareLink& l) {
-            return l.netdisk == o.link.netdisk && l.share == o.link.share;
-        });
-        if (same == links.end()) {
+        auto [at, isNew] = listed.emplace(std::make_pair(o.link.netdisk, o.link.share), links.size());
+        if (isNew) {
             links.push_back(std::move(o.link));
-        } else if (same->code.empty()) {
-            same->code = o.link.code;
+        } else if (links[at->second].code.empty()) {
+            links[at->second].code = o.link.code;
         }
     }
     return links;
