@@ -42,6 +42,8 @@ inline constexpr int ID_SETTINGS_合并重复链接 = 3007;
 inline constexpr int ID_SETTINGS_检查链接 = 3008;  // 搜索时检查链接
 inline constexpr int ID_SETTINGS_标签1 = 3009;
 inline constexpr int ID_SETTINGS_标签2 = 3010;
+inline constexpr int ID_SETTINGS_搜索范围 = 3011;  // combo box: 站内 (site:) or 提及 (mentions)
+inline constexpr int ID_SETTINGS_标签3 = 3012;
 
 inline constexpr const wchar_t MAIN_WINDOW_CLASS[] = L"QuorrelMainWindow";
 inline constexpr const wchar_t SETTINGS_WINDOW_CLASS[] = L"QuorrelSettingsWindow";

@@ -20,7 +20,9 @@ namespace {
 constexpr int OUTER_WIDTH = 381;
 constexpr int OUTER_HEIGHT = 236;
 // The whole window: the choices take a band below the extra sites, the buttons move down.
-constexpr int CHOICES_HEIGHT = 70;
+// The search modes in the order of their combo box: site (the default), mentions.
+constexpr const char* MODE_CAPTIONS[] = {"站内", "提及"};
+constexpr int CHOICES_HEIGHT = 100;
 constexpr COLORREF ACCENT = 0xFF8800;
 
 struct ListChoice {
@@ -197,12 +199,14 @@ void SettingsWindow::onCreate() {
         {L"COMBOBOX", "", combo, 0, 258, band, 116, 200, ID_SETTINGS_搜索方式},
         {L"BUTTON", "合并重复链接", box, 0, 8, band + 34, 130, 20, ID_SETTINGS_合并重复链接},
         {L"BUTTON", "搜索时检查链接", box, 0, 196, band + 34, 150, 20, ID_SETTINGS_检查链接},
+        {L"STATIC", "搜索范围：", SS_LEFT, 0, 8, band + 64, 62, 18, ID_SETTINGS_标签3},
+        {L"COMBOBOX", "", combo, 0, 70, band + 60, 118, 200, ID_SETTINGS_搜索范围},
         {L"BUTTON", "帮助", BS_PUSHBUTTON | WS_TABSTOP, 0, 183, buttons, 60, 24, ID_SETTINGS_按钮2},
         {L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, 0, 249, buttons, 60, 24, ID_SETTINGS_按钮3},
         {L"BUTTON", "确定", BS_PUSHBUTTON | WS_TABSTOP, 0, 314, buttons, 60, 24, ID_SETTINGS_按钮1},
     };
     for (const Child& c : children) {
-        bool choice = c.id >= ID_SETTINGS_网盘列表 && c.id <= ID_SETTINGS_标签2;
+        bool choice = c.id >= ID_SETTINGS_网盘列表 && c.id <= ID_SETTINGS_标签3;
         if (choice && !settings_) continue;
         HWND child = CreateWindowExW(c.exStyle, c.className, gbkToWide(c.text).c_str(), WS_CHILD | WS_VISIBLE | c.style,
                                      c.left, c.top, c.width, c.height, window_, reinterpret_cast<HMENU>(INT_PTR(c.id)),
@@ -241,6 +245,10 @@ void SettingsWindow::createChoices() {
     }
     CheckDlgButton(window_, ID_SETTINGS_合并重复链接, settings_->unique ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(window_, ID_SETTINGS_检查链接, settings_->checksLinks() ? BST_CHECKED : BST_UNCHECKED);
+    // Where the shares are looked for: the netdisks' own pages, or the pages that mention them.
+    HWND modes = GetDlgItem(window_, ID_SETTINGS_搜索范围);
+    for (const char* caption : MODE_CAPTIONS) SendMessageW(modes, CB_ADDSTRING, 0, LPARAM(gbkToWide(caption).c_str()));
+    SendMessageW(modes, CB_SETCURSEL, settings_->mode == MODE_MENTIONS ? 1 : 0, 0);
 }
 
 // The check-links box follows the list's default until the user clicks it.
@@ -264,6 +272,8 @@ AppSettings SettingsWindow::chosenSettings() const {
             chosen.profileFile.clear();
     }
     chosen.unique = IsDlgButtonChecked(window_, ID_SETTINGS_合并重复链接) == BST_CHECKED;
+    int mode = int(SendDlgItemMessageW(window_, ID_SETTINGS_搜索范围, CB_GETCURSEL, 0, 0));
+    if (mode >= 0) chosen.mode = mode == 1 ? MODE_MENTIONS : MODE_SITE;
     bool check = IsDlgButtonChecked(window_, ID_SETTINGS_检查链接) == BST_CHECKED;
     if (checkLinksTouched_ || settings_->checkLinks || check != chosen.checksLinks()) chosen.checkLinks = check;
     return chosen;

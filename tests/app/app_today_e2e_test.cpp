@@ -282,4 +282,35 @@ TEST_F(AppToday, OtherOpensTheExtraSitesAloneAndTheWholeWindowSavesWithoutSites)
     EXPECT_TRUE(app.closeAndWait(5000));
 }
 
+// 提及 chosen in the settings window: kept in quorrel.ini, and the search lists the share links
+// found where the simulator's results mention the netdisk, not the pages themselves.
+TEST_F(AppToday, MentionsChosenInTheSettingsWindowListShareLinksFoundOnPages) {
+    std::string dir = freshDirectory("mentions");
+    QuorrelProcess app(dir);
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisks=today", "--profile=bing"}));
+    HWND settings = openFromSystemMenu(app);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(SendDlgItemMessageW(settings, ID_SETTINGS_搜索范围, CB_GETCURSEL, 0, 0), 0) << "站内 unless chosen";
+    choose(settings, ID_SETTINGS_搜索范围, 1);
+    app.click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }));
+    std::string saved = readWholeFile(dir + "\\quorrel.ini");
+    EXPECT_NE(saved.find("mode=mentions"), std::string::npos) << saved;
+
+    HWND quark = app.control(ID_FIRST_SERVICE_BOX + 2);
+    ASSERT_EQ(app.text(quark), "夸克网盘");
+    app.click(quark);
+    ASSERT_TRUE(waitFor([&] { return app.isTicked(quark); }, 3000));
+    app.setText(app.control(ID_编辑框1), "电子书");
+    app.click(app.control(ID_按钮1));
+    // The page that drips holds the search until its deadline.
+    ASSERT_TRUE(waitFor([&] { return label(app).find("资源数：") == 0 && app.rowCount(ID_超级列表框1) >= 15; }, 60000))
+        << label(app);
+    for (int row = 0; row < app.rowCount(ID_超级列表框1); ++row) {
+        std::string address = app.cell(ID_超级列表框1, row, 2);
+        EXPECT_EQ(address.find("https://pan.quark.cn/s/"), 0u) << address;
+    }
+    EXPECT_TRUE(app.closeAndWait(5000));
+}
+
 }  // namespace
