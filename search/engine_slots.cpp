@@ -12,7 +12,8 @@ std::atomic<int> connectionsOption{0};
 }  // namespace
 
 void EngineSlots::grant(Host& host) {
-    while (host.inFlight < host.capacity && !host.queue.empty()) {
+    // In queue order only: a later request never passes a first page that waits.
+    while (!host.queue.empty() && host.inFlight < host.queue.begin()->second->capacity) {
         host.queue.begin()->second->granted = true;
         host.queue.erase(host.queue.begin());
         ++host.inFlight;
@@ -23,8 +24,8 @@ bool EngineSlots::acquire(const std::string& hostName, PageTurn turn, int capaci
                           const std::function<bool()>& cancelled) {
     std::unique_lock lock(mutex_);
     Host& host = hosts_[hostName];
-    host.capacity = size_t(std::clamp(capacity, 1, MAX_ENGINE_CONNECTIONS));
     Waiter self;
+    self.capacity = size_t(std::clamp(capacity, 1, MAX_ENGINE_CONNECTIONS));
     auto place = host.queue.emplace(std::make_pair(turn == PageTurn::first ? 0 : 1, arrivals_++), &self);
     grant(host);  // may also wake others, when this call raised the capacity
     changed_.notify_all();
@@ -76,6 +77,12 @@ int engineConnections(int profileConnections) {
     if (chosen <= 0) chosen = profileConnections;
     if (chosen <= 0) chosen = DEFAULT_ENGINE_CONNECTIONS;
     return std::min(chosen, MAX_ENGINE_CONNECTIONS);
+}
+
+int engineCapacity(PageTurn turn, int profileConnections) {
+    bool chosen = connectionsOption.load() > 0 || profileConnections > 0;
+    int cap = engineConnections(profileConnections);
+    return turn == PageTurn::first && !chosen ? std::max(cap, FIRST_PAGE_BURST) : cap;
 }
 
 void setEngineConnections(int connections) {

@@ -17,6 +17,9 @@
 #include <vector>
 
 inline constexpr int DEFAULT_ENGINE_CONNECTIONS = 22;
+// First pages go out as the worker pool starts them (one per running worker) unless a number
+// was chosen: the default only holds back the later requests. Equal to WorkerPool::MAX_RUNNING.
+inline constexpr int FIRST_PAGE_BURST = 32;
 // A larger value is no longer politeness; a user who types one gets this.
 inline constexpr int MAX_ENGINE_CONNECTIONS = 256;
 
@@ -31,8 +34,8 @@ public:
     EngineSlots(const EngineSlots&) = delete;
     EngineSlots& operator=(const EngineSlots&) = delete;
 
-    // Waits until a request to `host` may go out with at most `capacity` in flight there, and
-    // counts it in flight. False, holding no slot, when `cancelled` answers true first (asked
+    // Waits until a request to `host` may go out with at most `capacity` in flight there
+    // (itself included), and counts it in flight. False, holding no slot, when `cancelled` answers true first (asked
     // every few milliseconds while waiting).
     bool acquire(const std::string& host, PageTurn turn, int capacity, const std::function<bool()>& cancelled);
     // The request to `host` has ended; the slot goes to the next in turn.
@@ -44,11 +47,11 @@ public:
 
 private:
     struct Waiter {
+        size_t capacity = 1;
         bool granted = false;
     };
     struct Host {
         size_t inFlight = 0;
-        size_t capacity = 1;
         std::multimap<std::pair<int, unsigned long long>, Waiter*> queue;  // (turn, arrival) order
     };
     // Caller holds mutex_: hands free slots to the front of the queue.
@@ -66,6 +69,9 @@ EngineSlots& engineSlots();
 // The cap of this run: --connections=N when given (0: not given), else the profile's own
 // `connections` (0: none), else DEFAULT_ENGINE_CONNECTIONS; bounded to 1..MAX_ENGINE_CONNECTIONS.
 int engineConnections(int profileConnections);
+// The capacity a request of `turn` waits for: the cap of this run, except that without a chosen
+// number a first page waits only for FIRST_PAGE_BURST.
+int engineCapacity(PageTurn turn, int profileConnections);
 void setEngineConnections(int connections);
 // Applies the first "--connections=N" among `args`; false when its value is no whole number
 // from 1 up (the setting then stays as it was).

@@ -4,6 +4,7 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 
@@ -39,13 +40,15 @@ void allowConnections(int connections) {
     InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
 }
 
-// One exchange with the engine, sent once a slot of its host is free (see engine_slots.h).
-// A request cancelled while it waited returns "" as a cancelled exchange does.
+// One exchange with the engine, sent once a slot of its host is free (see engine_slots.h);
+// `profileConnections` is the profile's own cap (0: none). A request cancelled while it waited
+// returns "" as a cancelled exchange does.
 std::string engineRequest(const std::string& url, const WebRequestOptions& options, PageTurn turn,
-                          int connections) {
-    allowConnections(connections);
+                          int profileConnections) {
+    int capacity = engineCapacity(turn, profileConnections);
+    allowConnections(std::max(capacity, FIRST_PAGE_BURST));
     RequestCanceller* canceller = options.canceller;
-    EngineSlot slot(engineSlots(), urlHost(url, false, true), turn, connections,
+    EngineSlot slot(engineSlots(), urlHost(url, false, true), turn, capacity,
                     [canceller] { return isCancelled(canceller); });
     if (!slot.held()) {
         if (options.result) options.result->failure = RequestFailure::cancelled;
@@ -71,7 +74,7 @@ struct PageFetch {
 // UTF-8; when the page did not arrive whole, `failure` says why.
 // `cookies` is the worker's own jar, kept within browser limits: the platform's store keeps
 // whatever an engine sends (thousands of cookies, each request carrying them all).
-PageFetch fetchPage(const PageRequest& request, PageTurn turn, int connections, RequestCanceller* canceller,
+PageFetch fetchPage(const PageRequest& request, PageTurn turn, int profileConnections, RequestCanceller* canceller,
                     std::string& cookies) {
     WebRequestResult result;
     WebRequestOptions options;
@@ -82,7 +85,7 @@ PageFetch fetchPage(const PageRequest& request, PageTurn turn, int connections, 
         options.method = 1;
         options.postText = request.form;
     }
-    std::string body = engineRequest(request.url, options, turn, connections);
+    std::string body = engineRequest(request.url, options, turn, profileConnections);
     PageFetch fetch;
     if (!result.whole() && result.failure != RequestFailure::cancelled) fetch.failure = describeFailure(result);
     size_t zero = body.find('\0');
@@ -134,8 +137,7 @@ std::string addressInMovedPage(const std::string& body) {
 
 // Asks the engine where its redirect link leads, without following it; "" when it will not
 // say. With --engine the question goes to that address.
-std::string resolveRedirect(const EngineProfile& profile, const std::string& link, int connections,
-                            RequestCanceller* canceller) {
+std::string resolveRedirect(const EngineProfile& profile, const std::string& link, RequestCanceller* canceller) {
     std::string url = engineHost() != DEFAULT_ENGINE_HOST ? profileOrigin(profile) + urlPathAndQuery(link) : link;
     WebRequestOptions options;
     options.canceller = canceller;
@@ -144,7 +146,7 @@ std::string resolveRedirect(const EngineProfile& profile, const std::string& lin
     std::string rawHeaders, target;
     options.rawHeaders = &rawHeaders;
     options.redirectTarget = &target;
-    std::string body = engineRequest(url, options, PageTurn::later, connections);
+    std::string body = engineRequest(url, options, PageTurn::later, profile.connections);
     std::string location = locationOf(rawHeaders);
     if (!location.empty()) {
         std::string address = absoluteLink(location, urlOrigin(link), "https");
@@ -164,14 +166,14 @@ bool hitBelongs(const NetdiskService* service, const std::string& host, const st
 // The rows a page gives: redirect links resolved, hits outside the service's host dropped
 // (unless every hit is to be kept), and no control character left in a row.
 std::vector<Hit> makeHits(const EngineProfile& profile, const NetdiskService* service, const std::string& host,
-                          const PageRead& read, int connections, RequestCanceller* canceller) {
+                          const PageRead& read, RequestCanceller* canceller) {
     std::vector<Hit> hits;
     hits.reserve(read.results.size());
     for (const FoundResult& result : read.results) {
         std::string address = result.address;
         bool unresolved = result.redirect;
         if (unresolved && profile.resolve && !isCancelled(canceller)) {
-            std::string resolved = resolveRedirect(profile, address, connections, canceller);
+            std::string resolved = resolveRedirect(profile, address, canceller);
             if (!resolved.empty()) {
                 address = resolved;
                 unresolved = false;
@@ -291,7 +293,6 @@ public:
           service_(activeServices().service(task.serviceNumber)),
           sink_(sink),
           canceller_(canceller),
-          connections_(engineConnections(profile_.connections)),
           position_(profile_.classic ? 0 : firstPosition(profile_)),
           outcome_{serviceName(service_, host_), {}, false, host_},
           mentions_(searchMode() == SearchMode::Mentions),
@@ -310,13 +311,13 @@ public:
     }
 
     Page fetch(const PageRequest& request, PageTurn turn) {
-        PageFetch fetched = fetchPage(request, turn, connections_, canceller_, cookies_);
+        PageFetch fetched = fetchPage(request, turn, profile_.connections, canceller_, cookies_);
         Page page;
         page.failed = !fetched.failure.empty();
         if (outcome_.failure.empty()) outcome_.failure = fetched.failure;
         if (isCancelled(canceller_)) return page;
         page.read = reader_.read(fetched.text);
-        page.hits = makeHits(profile_, service_, host_, page.read, connections_, canceller_);
+        page.hits = makeHits(profile_, service_, host_, page.read, canceller_);
         // In mentions mode a result is a page about the share: its rows are the share links.
         if (mentions_) page.hits = mentionRows(page.hits, host_, pagesLeft_, canceller_, outcome_.notes);
         for (const FoundResult& result : page.read.results) page.fresh = seen_.insert(result.address).second || page.fresh;
@@ -354,7 +355,6 @@ private:
     const NetdiskService* service_;
     SearchSink& sink_;
     RequestCanceller* canceller_;
-    const int connections_;
     int position_;
     std::string cookies_;         // this service's own jar
     std::set<std::string> seen_;  // every address the service has found, to notice a page that repeats

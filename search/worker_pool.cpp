@@ -4,6 +4,11 @@
 #include <deque>
 #include <mutex>
 
+#include "search/engine_slots.h"
+
+// Without a chosen cap the engine slots let first pages go out as this pool starts them.
+static_assert(WorkerPool::MAX_RUNNING == size_t(FIRST_PAGE_BURST));
+
 namespace {
 // One submit: its task texts, taken from the front; its sink and canceller are shared by all.
 struct Batch {

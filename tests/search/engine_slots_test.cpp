@@ -85,6 +85,26 @@ TEST(EngineSlots, FirstPagesGoAheadOfLaterOnesAndEachKindInArrivalOrder) {
     EXPECT_EQ(slots.inFlight("e"), 0u);
 }
 
+TEST(EngineSlots, EachRequestWaitsForItsOwnCapacityInQueueOrder) {
+    // Later requests allowed two in flight, first pages three.
+    EngineSlots slots;
+    ASSERT_TRUE(slots.acquire("e", PageTurn::later, 2, NEVER));
+    ASSERT_TRUE(slots.acquire("e", PageTurn::later, 2, NEVER));
+    EXPECT_TRUE(slots.acquire("e", PageTurn::first, 3, NEVER));  // goes at once: the third of three
+    std::atomic<bool> got{false};
+    std::thread later([&] { got = slots.acquire("e", PageTurn::later, 2, NEVER); });
+    ASSERT_TRUE(eventually([&] { return slots.waiting("e") == 1; }));
+    slots.release("e");  // two in flight: still one too many for a later request
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_FALSE(got);
+    slots.release("e");
+    later.join();
+    EXPECT_TRUE(got);
+    EXPECT_EQ(slots.inFlight("e"), 2u);
+    slots.release("e");
+    slots.release("e");
+}
+
 TEST(EngineSlots, CancelledWaiterLeavesTheQueueHoldingNothing) {
     EngineSlots slots;
     ASSERT_TRUE(slots.acquire("e", PageTurn::first, 1, NEVER));
@@ -150,6 +170,14 @@ TEST(EngineConnections, OptionBeatsProfileBeatsDefaultAndBadValuesAreRefused) {
     EXPECT_EQ(engineConnections(0), MAX_ENGINE_CONNECTIONS);
     EXPECT_TRUE(applyConnectionsOption({"--engine=x"}));  // no such option: nothing changes
     EXPECT_EQ(engineConnections(0), MAX_ENGINE_CONNECTIONS);
+    setEngineConnections(0);
+    // Without a chosen number first pages go out as the pool starts them; a chosen one holds all.
+    EXPECT_EQ(engineCapacity(PageTurn::first, 0), FIRST_PAGE_BURST);
+    EXPECT_EQ(engineCapacity(PageTurn::later, 0), DEFAULT_ENGINE_CONNECTIONS);
+    EXPECT_EQ(engineCapacity(PageTurn::first, 6), 6);
+    setEngineConnections(8);
+    EXPECT_EQ(engineCapacity(PageTurn::first, 0), 8);
+    EXPECT_EQ(engineCapacity(PageTurn::later, 6), 8);
     setEngineConnections(0);
     EXPECT_EQ(parseConnections("22"), 22);
     EXPECT_EQ(parseConnections("007"), 7);

@@ -70,6 +70,8 @@ public:
         return seen_;
     }
     int peakInFlight() const { return peak_; }
+    // The most later pages (second and on) that were being answered at once.
+    int peakLaterInFlight() const { return peakLater_; }
 
 private:
     void handle(LoopbackConnection& c, const std::string& raw) {
@@ -81,11 +83,16 @@ private:
         int now = ++inFlight_;
         for (int seen = peak_; now > seen && !peak_.compare_exchange_weak(seen, now);) {
         }
+        const bool later = request.page > 0;
+        int laterNow = later ? ++laterInFlight_ : 0;
+        for (int seen = peakLater_; laterNow > seen && !peakLater_.compare_exchange_weak(seen, laterNow);) {
+        }
         if (onRequest) onRequest(request.site, request.page);
         const SiteScript& s = scripts_.at(request.site);
         int delay = s.delayMs ? s.delayMs(request.page) : 0;
         if (delay > 0 && c.waitForStop(delay)) {
             --inFlight_;
+            if (later) --laterInFlight_;
             return;
         }
         std::string answer;
@@ -104,13 +111,14 @@ private:
             seen_.push_back(request);
         }
         --inFlight_;  // counted out as the answer leaves, so the worker's next request finds it free
+        if (later) --laterInFlight_;
         c.send(answer);
     }
 
     std::map<std::string, SiteScript> scripts_;  // set before the workers start
     mutable std::mutex mutex_;
     std::vector<Seen> seen_;
-    std::atomic<int> inFlight_{0}, peak_{0};
+    std::atomic<int> inFlight_{0}, peak_{0}, laterInFlight_{0}, peakLater_{0};
     LoopbackServer server_;
 };
 
@@ -353,17 +361,29 @@ TEST_F(PrefetchTest, EngineSeesAtMostTheCapAndFirstPagesBeforeLaterOnes) {
     for (const Seen& s : seen) EXPECT_EQ(s.page, next[s.site]++) << s.site;
 }
 
-TEST_F(PrefetchTest, DefaultCapIsTwentyTwoRequestsInFlight) {
+TEST_F(PrefetchTest, DefaultLetsFirstPagesOutAsThePoolStartsThem) {
+    // 26 services: their first pages all go out together, as the pool starts them.
     std::vector<std::string> sites;
     for (int i = 1; i <= 26; ++i) {
         sites.push_back("t" + std::to_string(i) + ".example");
-        engine.script(sites.back(), {2, [](int) { return 400; }});
+        engine.script(sites.back(), {1, [](int) { return 1500; }});  // long enough for every thread to start
+    }
+    runWorkers(sites);
+    EXPECT_EQ(engine.peakInFlight(), 26);
+}
+
+TEST_F(PrefetchTest, DefaultCapIsTwentyTwoLaterRequestsInFlight) {
+    // First pages answer at once, the second pages slowly: 26 second pages, 22 at a time.
+    std::vector<std::string> sites;
+    for (int i = 1; i <= 26; ++i) {
+        sites.push_back("u" + std::to_string(i) + ".example");
+        engine.script(sites.back(), {2, [](int page) { return page == 0 ? 0 : 400; }});
     }
     runWorkers(sites);
     std::map<std::string, int> expected;
     for (const std::string& site : sites) expected[site] = 100;
     expectContiguousInPageOrder(sink, expected);
-    EXPECT_EQ(engine.peakInFlight(), DEFAULT_ENGINE_CONNECTIONS);
+    EXPECT_EQ(engine.peakLaterInFlight(), DEFAULT_ENGINE_CONNECTIONS);
 }
 
 }  // namespace
