@@ -220,7 +220,8 @@ std::optional<std::vector<SimHit>> simMentionResults(const std::string& query) {
 SimMentionPlan simMentionPlan(const std::string& host, const std::string& keyword) {
     SimMentionPlan plan;
     if (keyword == SIM_MANY_PAGES_KEYWORD) {
-        for (int n = 0; n < SIM_MANY_PAGES; ++n) plan.found.push_back({shareUrl(host, 100 + n), codeOf(host, 100 + n)});
+        for (int n = 0; n < SIM_MANY_PAGES; ++n)
+            plan.found.push_back({shareUrl(host, 100 + n), codeOf(host, 100 + n), pageAddress(MANY, host, "p" + std::to_string(n) + ".html")});
         return plan;
     }
     auto add = [&](int n, bool withCode, const std::string& result) {
