@@ -15,6 +15,7 @@
 #include "links/web_transport.h"
 #include "tests/http/child_output.h"
 #include "text/encoding.h"
+#include "tools/engine_sim/engine_sim.h"
 #include "tools/engine_sim/netdisk_sim.h"
 #include "tools/httpd/loopback_server.h"
 
@@ -228,6 +229,42 @@ TEST(CheckCli, LinksOnStandardInputOneALineWithTheirCodes) {
         EXPECT_EQ(lines[i + 1].substr(lines[i + 1].size() - std::min(lines[i + 1].size(), tail.size())), tail)
             << lines[i + 1];
     }
+}
+
+}  // namespace
+
+namespace {
+
+// quorrel-cli search --check: the planted shares found by a search are checked through the
+// same simulator (engine and netdisks on one address) and every row carries its state.
+TEST(CheckCli, SearchCheckAddsTheStateToEveryRow) {
+    EngineSim engine;
+    ASSERT_TRUE(engine.ok());
+    sharedNetdiskSim().reset();
+    std::vector<SimHit> hits;
+    std::map<std::string, std::string> expected;  // share -> state key
+    for (const PlantedShare& planted : plantedShares()) {
+        if (planted.netdisk != Netdisk::Quark || planted.digit == 8 || planted.digit == 9) continue;
+        SimHit hit;
+        hit.address = planted.url + (planted.code.empty() ? "" : "?pwd=" + planted.code);
+        hit.title = "资料 " + std::to_string(planted.digit);
+        hits.push_back(hit);
+        expected[planted.share] = linkStateKey(planted.expected);
+    }
+    engine.setCorpus("pan.quark.cn", hits);
+    ChildResult r = runCli("search 资料 --netdisks=today --services=3 --engine=" + engine.hostPort() +
+                           " --format=jsonl --check --netdisk-via=" + engine.hostPort());
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    size_t rows = 0;
+    for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = r.out.substr(at, end - at);
+        for (auto& [share, state] : expected) {
+            if (line.find("\"share\":\"" + share + "\"") == std::string::npos) continue;
+            ++rows;
+            EXPECT_NE(line.find("\"state\":\"" + state + "\"}"), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(rows, expected.size()) << r.out;
 }
 
 }  // namespace

@@ -10,9 +10,11 @@
 #include "http/canceller.h"
 #include "text/encoding.h"
 #include "text/text.h"
+#include "links/link_checker.h"
 #include "links/row_output.h"
 #include "links/share_fold.h"
 #include "links/share_link.h"
+#include "links/web_transport.h"
 #include "search/engine_slots.h"
 #include "search/profile.h"
 #include "search/query.h"
@@ -64,6 +66,10 @@ const char SEARCH_HELP[] =
     "  --format=FORMAT     text (default), tsv, csv or jsonl\n"
     "  --unique            the same share (netdisk and share id) listed once, with the code\n"
     "                      any of its rows carried; rows are printed when the search ends\n"
+    "  --check             check every share link found (see quorrel-cli check) and add its\n"
+    "                      state to the row (text: a last column); rows are printed when the\n"
+    "                      search and the checks end; the exit status stays the search's\n"
+    "  --netdisk-via=HOST:PORT  with --check: every check request goes to this address\n"
     "  --connections=N     at most N requests in flight to the engine at once (default 22,\n"
     "                      or the profile's own)\n"
     "  --gbk               write GBK bytes instead of UTF-8 (or the console's wide text)\n"
@@ -126,6 +132,8 @@ private:
 struct RowChoice {
     RowFormat format = RowFormat::Text;
     bool unique = false;
+    bool check = false;
+    std::string via;  // --netdisk-via
 };
 
 // The result list of the command line: searchLock is a critical section, as in the window.
@@ -147,9 +155,10 @@ public:
         std::string rows;
         for (const Hit& hit : hits) {
             OutputRow row{0, hit.service, hit.title, hit.address, hitShare(hit)};
-            if (choice_.unique) {
+            if (choice_.unique || checker_) {
                 // Kept until the end, so every row carries whatever code any of its repeats had.
-                ShareFold::Outcome fold = fold_.offer(row.share);
+                ShareFold::Outcome fold =
+                    choice_.unique ? fold_.offer(row.share) : ShareFold::Outcome{};
                 if (fold.listed) {
                     row.n = ++hitCounter_;
                     kept_.push_back(std::move(row));
@@ -163,8 +172,25 @@ public:
         }
         write(rows);
     }
-    // The rows kept for --unique, printed once every worker has ended.
+    // --check: the link checker the rows' shares go to, once every worker has ended.
+    void useChecker(LinkChecker* checker) { checker_ = checker; }
+    void checkKept() {
+        states_.assign(kept_.size(), LinkState::Unchecked);
+        for (size_t i = 0; i < kept_.size(); ++i) {
+            if (!kept_[i].share) continue;
+            checker_->submit(*kept_[i].share, [this, i](const ShareLink&, const CheckOutcome& outcome) {
+                std::lock_guard lock(statesMutex_);
+                states_[i] = outcome.state;
+                kept_[i].share->code = outcome.code;
+            });
+        }
+    }
+    // The rows kept for --unique or --check, printed once every worker (and check) has ended.
     void writeKept() {
+        if (checker_) {
+            std::lock_guard lock(statesMutex_);
+            for (size_t i = 0; i < kept_.size() && i < states_.size(); ++i) kept_[i].state = states_[i];
+        }
         std::string rows;
         for (const OutputRow& row : kept_) rows += rowText(row);
         write(rows);
@@ -185,7 +211,11 @@ private:
     // Text is today's "number, title, address" line (GBK, written as every text); the other
     // formats are UTF-8 rows, written as they are.
     std::string rowText(const OutputRow& row) const {
-        if (choice_.format == RowFormat::Text) return std::to_string(row.n) + "\t" + row.title + "\t" + row.url + "\n";
+        if (choice_.format == RowFormat::Text) {
+            std::string line = std::to_string(row.n) + "\t" + row.title + "\t" + row.url;
+            if (choice_.check) line += std::string("\t") + linkStateCaption(row.state);
+            return line + "\n";
+        }
         return formatRow(choice_.format, row);
     }
     void write(const std::string& rows) const {
@@ -203,7 +233,10 @@ private:
     CRITICAL_SECTION searchLock_;
     int hitCounter_ = 0;
     ShareFold fold_;                // --unique: the shares listed so far
-    std::vector<OutputRow> kept_;   // --unique: the listed rows
+    std::vector<OutputRow> kept_;   // --unique, --check: the listed rows
+    LinkChecker* checker_ = nullptr;  // --check
+    std::mutex statesMutex_;
+    std::vector<LinkState> states_;  // --check: by row of kept_
     std::vector<ServiceOutcome> outcomes_;  // written under searchLock
 };
 
@@ -328,6 +361,14 @@ int runSearch(const CommandArgs& args) {
             setKeepAllHits(true);
         } else if (arg == "--unique") {
             rowChoice.unique = true;
+        } else if (arg == "--check") {
+            rowChoice.check = true;
+        } else if (optionValue(arg, "netdisk-via", &value)) {
+            if (value.rfind(':') == std::string::npos || value.find('/') != std::string::npos) {
+                err.write("quorrel-cli search: --netdisk-via takes HOST:PORT\n");
+                return 2;
+            }
+            rowChoice.via = value;
         } else if (optionValue(arg, "format", &value)) {
             if (!rowFormatByName(value, &rowChoice.format)) {
                 err.write("quorrel-cli search: --format takes text, tsv, csv or jsonl\n");
@@ -365,6 +406,11 @@ int runSearch(const CommandArgs& args) {
     if (!servicesGiven && !extraTicked) ticked.assign(size_t(serviceCount), true);
 
     ConsoleSink sink(keyword, out, rowChoice);
+    std::unique_ptr<LinkChecker> checker;
+    if (rowChoice.check) {
+        checker = std::make_unique<LinkChecker>(makeWebTransport(rowChoice.via));
+        sink.useChecker(checker.get());
+    }
     if (rowChoice.format != RowFormat::Text) out.writeUtf8(rowsHeader(rowChoice.format));
     RequestCanceller canceller;
     setActiveCanceller(canceller.state());
@@ -378,6 +424,13 @@ int runSearch(const CommandArgs& args) {
                     std::shared_ptr<SearchSink>(std::shared_ptr<void>(), &sink),
                     std::shared_ptr<RequestCanceller>(std::shared_ptr<void>(), &canceller));
         pool.waitAll(INFINITE);
+    }
+    if (checker) {
+        // The checks run once the search has ended; Ctrl+C ends them too.
+        if (!canceller.cancelled()) sink.checkKept();
+        while (!checker->wait(100)) {
+            if (canceller.cancelled()) checker->cancel();
+        }
     }
     SetConsoleCtrlHandler(onConsoleCtrl, FALSE);
     setActiveCanceller(nullptr);
