@@ -36,7 +36,8 @@ struct CheckerOptions {
 };
 
 // Called once per submit, on a checker thread (also for a share answered from the cache, a
-// cancelled check or a link of no known netdisk; then `outcome` says so).
+// cancelled check or a link of no known netdisk; then `outcome` says so), except for a submit
+// after cancel(): that one is answered Unknown at once on the caller's thread.
 using CheckCallback = std::function<void(const ShareLink& link, const CheckOutcome& outcome)>;
 
 class LinkChecker {
