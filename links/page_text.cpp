@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <optional>
 
 #include "text/encoding.h"
@@ -732,12 +733,8 @@ bool namesFile(std::string_view anchorText) {
 
 std::vector<PageShare> sharesInPage(std::string_view page) {
     std::vector<PageShare> shares;
-    auto indexOf = [&](const ShareLink& link) -> int {
-        for (size_t i = 0; i < shares.size(); ++i) {
-            if (sameShare(shares[i].link, link)) return int(i);
-        }
-        return -1;
-    };
+    // Where each share stands in `shares`: a page of thousands of links stays linear.
+    std::map<std::pair<Netdisk, std::string>, size_t> at;
     int waitingForCode = -1;  // the last link of the block before, when it has no code
     for (const PageBlock& block : pageBlocks(page)) {
         std::vector<ShareLink> links = shareLinksInText(block.text);
@@ -749,26 +746,30 @@ std::vector<PageShare> sharesInPage(std::string_view page) {
             waitingForCode = -1;
             continue;
         }
+        // The names the block's link texts give their shares, each target read once.
+        std::map<std::pair<Netdisk, std::string>, std::string> names;
+        for (const BlockAnchor& anchor : block.anchors) {
+            if (!namesFile(anchor.text)) continue;
+            std::optional<ShareLink> target = readShareLink(anchor.target);
+            if (!target) target = readShareLink(trimBlanks(anchor.text));
+            if (target) names.emplace(std::make_pair(target->netdisk, target->share), trimBlanks(anchor.text));
+        }
         int last = -1;
         for (ShareLink& link : links) {
-            std::string name;
-            for (const BlockAnchor& anchor : block.anchors) {
-                std::optional<ShareLink> target = readShareLink(anchor.target);
-                if (!target) target = readShareLink(trimBlanks(anchor.text));
-                if (target && sameShare(*target, link) && namesFile(anchor.text)) {
-                    name = trimBlanks(anchor.text);
-                    break;
-                }
-            }
-            int at = indexOf(link);
-            if (at < 0) {
+            auto key = std::make_pair(link.netdisk, link.share);
+            auto named = names.find(key);
+            std::string name = named == names.end() ? std::string() : named->second;
+            auto found = at.find(key);
+            if (found == at.end()) {
+                at.emplace(key, shares.size());
                 shares.push_back(PageShare{std::move(link), std::move(name)});
-                at = int(shares.size()) - 1;
+                last = int(shares.size()) - 1;
             } else {
-                if (shares[size_t(at)].link.code.empty()) shares[size_t(at)].link.code = link.code;
-                if (shares[size_t(at)].name.empty()) shares[size_t(at)].name = name;
+                PageShare& known = shares[found->second];
+                if (known.link.code.empty()) known.link.code = link.code;
+                if (known.name.empty()) known.name = name;
+                last = int(found->second);
             }
-            last = at;
         }
         waitingForCode = (last >= 0 && shares[size_t(last)].link.code.empty()) ? last : -1;
     }

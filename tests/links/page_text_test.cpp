@@ -3,6 +3,8 @@
 // Literals are GBK, as the program's texts are.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "links/page_text.h"
 #include "text/encoding.h"
 
@@ -171,6 +173,28 @@ TEST(PageText, BlocksReadAsAPersonSeesThem) {
     ASSERT_EQ(shares.size(), 1u);
     EXPECT_EQ(shares[0].link.code, "c1c2");
     EXPECT_EQ(sharesInPage(std::string("<p>") + BAIDU_A + "</p><!-- 提取码：zzzz").at(0).link.code, "");
+}
+
+TEST(PageText, ALinkListOfThousandsInOneBlockReadsEveryShareOnce) {
+    // A resource site's list: one <div>, thousands of named links, each with its code.
+    std::string page = "<div class=\"list\">";
+    auto id = [](int n) {
+        char hex[13];
+        std::snprintf(hex, sizeof hex, "%012x", 0xa00000 + n);
+        return std::string(hex);
+    };
+    const int count = 3000;
+    for (int n = 0; n < count; ++n) {
+        page += "<a href=\"https://pan.quark.cn/s/" + id(n) + "\">合集第" + std::to_string(n) + "部.epub</a> 提取码 c" +
+                std::to_string(100 + n % 900) + "<br>";
+    }
+    page += "<a href=\"https://pan.quark.cn/s/" + id(7) + "\">重复的那个</a></div>";
+    std::vector<PageShare> shares = sharesInPage(page);
+    ASSERT_EQ(shares.size(), size_t(count));
+    EXPECT_EQ(shares[7].name, "合集第7部.epub") << "the first name stays";
+    EXPECT_EQ(shares[count - 1].link.share, shareOf("https://pan.quark.cn/s/" + id(count - 1)));
+    EXPECT_EQ(shares[count - 1].link.code, "c" + std::to_string(100 + (count - 1) % 900));
+    EXPECT_EQ(shares[count - 1].name, "合集第" + std::to_string(count - 1) + "部.epub");
 }
 
 TEST(PageText, NamesFile) {
