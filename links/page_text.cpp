@@ -736,16 +736,24 @@ std::vector<PageShare> sharesInPage(std::string_view page) {
     // Where each share stands in `shares`: a page of thousands of links stays linear.
     std::map<std::pair<Netdisk, std::string>, size_t> at;
     int waitingForCode = -1;  // the last link of the block before, when it has no code
+    std::string_view codeBefore;  // a short block without links that gave its code to none
     for (const PageBlock& block : pageBlocks(page)) {
         std::vector<ShareLink> links = shareLinksInText(block.text);
         if (links.empty()) {
+            bool given = false;
             if (waitingForCode >= 0 && block.text.size() <= MAX_CODE_BLOCK) {
                 ShareLink& link = shares[size_t(waitingForCode)].link;
                 link.code = codeInText(link.netdisk, block.text);
+                given = !link.code.empty();
             }
+            codeBefore = !given && block.text.size() <= MAX_CODE_BLOCK ? std::string_view(block.text) : std::string_view();
             waitingForCode = -1;
             continue;
         }
+        // "提取码：abcd" alone in the block before: the first link of this one takes it when
+        // the block itself gives that link none.
+        if (!codeBefore.empty() && links.front().code.empty()) links.front().code = codeInText(links.front().netdisk, codeBefore);
+        codeBefore = {};
         // The names the block's link texts give their shares, each target read once.
         std::map<std::pair<Netdisk, std::string>, std::string> names;
         for (const BlockAnchor& anchor : block.anchors) {

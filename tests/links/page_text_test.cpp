@@ -97,6 +97,18 @@ TEST(PageText, CodesNeverGoToALinkTheyDoNotBelongTo) {
     ASSERT_EQ(shares.size(), 1u);
     EXPECT_EQ(shares[0].link.code, "");
 
+    // A code alone before a link's paragraph is that link's; one that went to the link above
+    // is not handed on to the next.
+    std::string before = std::string("<p>提取码：k1k2</p><p>链接：") + QUARK_A + "</p>";
+    shares = sharesInPage(before);
+    ASSERT_EQ(shares.size(), 1u);
+    EXPECT_EQ(shares[0].link.code, "k1k2");
+    std::string between = std::string("<p>") + QUARK_A + "</p><p>提取码：m3m4</p><p>" + QUARK_B + "</p>";
+    shares = sharesInPage(between);
+    ASSERT_EQ(shares.size(), 2u);
+    EXPECT_EQ(codeFor(shares, QUARK_A), "m3m4");
+    EXPECT_EQ(codeFor(shares, QUARK_B), "");
+
     // The same share twice: listed once, the later mention's code fills the first.
     std::string again = std::string("<div>") + QUARK_A + "</div><div>再发一次 " + QUARK_A + " 提取码：dd44</div>";
     shares = sharesInPage(again);
