@@ -4,9 +4,6 @@
 // order given, with the keys of search --format=jsonl.
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -70,15 +67,6 @@ bool looksLikeLink(const std::string& arg) {
            arg.find('/') != std::string::npos || arg.find('.') != std::string::npos;
 }
 
-std::string readStandardInput() {
-    _setmode(_fileno(stdin), _O_BINARY);
-    std::string bytes;
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
-    return bytes;
-}
-
 // One link a line, optionally followed by blanks and its code; empty lines skipped.
 std::vector<Input> inputLines(std::string bytes) {
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
@@ -118,24 +106,6 @@ BOOL WINAPI onConsoleCtrl(DWORD type) {
     return TRUE;
 }
 
-// GBK text to a console as wide text, elsewhere as UTF-8 or, when asked, GBK.
-void writeText(DWORD which, const std::string& gbk, bool asGbk) {
-    HANDLE handle = GetStdHandle(which);
-    DWORD mode = 0;
-    if (!asGbk && handle && GetConsoleMode(handle, &mode)) {
-        std::wstring wide = gbkToWide(gbk);
-        DWORD written = 0;
-        WriteConsoleW(handle, wide.data(), DWORD(wide.size()), &written, nullptr);
-        return;
-    }
-    std::string bytes = asGbk ? gbk : gbkToUtf8(gbk);
-    if (which == STD_OUTPUT_HANDLE) {
-        writeOut(bytes);
-    } else {
-        writeErr(bytes);
-    }
-}
-
 }  // namespace
 
 int runCheck(const CommandArgs& args) {
@@ -145,7 +115,7 @@ int runCheck(const CommandArgs& args) {
     std::vector<Input> inputs;
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
-            writeText(STD_ERROR_HANDLE, CHECK_HELP, gbk);
+            writeText(CliStream::Err, CHECK_HELP, gbk);
             return 0;
         } else if (arg == "--gbk") {
             gbk = true;
@@ -225,7 +195,7 @@ int runCheck(const CommandArgs& args) {
         }
         if (row.state == LinkState::Unknown || row.state == LinkState::Limited) allKnown = false;
         if (format == RowFormat::Text) {
-            writeText(STD_OUTPUT_HANDLE, formatRow(format, row), gbk);
+            writeText(CliStream::Out, formatRow(format, row), gbk);
         } else {
             writeOut(formatRow(format, row));
         }

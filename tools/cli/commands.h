@@ -18,3 +18,9 @@ int runLinks(const CommandArgs& args);
 // Writes bytes unchanged (stdout and stderr are in binary mode).
 void writeOut(const std::string& bytes);
 void writeErr(const std::string& bytes);
+
+enum class CliStream { Out, Err };
+// GBK text goes to a console as wide text, elsewhere as UTF-8 or, when asked, GBK.
+void writeText(CliStream which, const std::string& gbk, bool asGbk);
+// All of standard input, as bytes.
+std::string readStandardInput();

@@ -2,9 +2,6 @@
 // with its netdisk, share id and code, each share once, as text, tsv, csv or jsonl.
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <cstdio>
 
 #include "links/row_output.h"
@@ -36,33 +33,6 @@ const char LINKS_HELP[] =
     "standard error; the links of the other files are still printed), 2 for a usage error.\n";
 
 const char COUNT_CAPTION[] = "链接数：";
-
-// GBK text goes to a console as wide text, elsewhere as UTF-8 or, when asked, GBK.
-void writeText(DWORD which, const std::string& gbk, bool asGbk) {
-    HANDLE handle = GetStdHandle(which);
-    DWORD mode = 0;
-    if (!asGbk && handle && GetConsoleMode(handle, &mode)) {
-        std::wstring wide = gbkToWide(gbk);
-        DWORD written = 0;
-        WriteConsoleW(handle, wide.data(), DWORD(wide.size()), &written, nullptr);
-        return;
-    }
-    std::string bytes = asGbk ? gbk : gbkToUtf8(gbk);
-    if (which == STD_OUTPUT_HANDLE) {
-        writeOut(bytes);
-    } else {
-        writeErr(bytes);
-    }
-}
-
-std::string readStandardInput() {
-    _setmode(_fileno(stdin), _O_BINARY);
-    std::string bytes;
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
-    return bytes;
-}
 
 struct Found {
     ShareLink link;
@@ -96,19 +66,19 @@ int runLinks(const CommandArgs& args) {
     }
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
-            writeText(STD_ERROR_HANDLE, LINKS_HELP, gbk);
+            writeText(CliStream::Err, LINKS_HELP, gbk);
             return 0;
         } else if (arg == "--gbk") {
             gbk = true;
         } else if (arg.compare(0, 9, "--format=") == 0) {
             if (!rowFormatByName(arg.substr(9), &format)) {
-                writeText(STD_ERROR_HANDLE, "quorrel-cli links: --format takes text, tsv, csv or jsonl\n", gbk);
+                writeText(CliStream::Err, "quorrel-cli links: --format takes text, tsv, csv or jsonl\n", gbk);
                 return 2;
             }
         } else if (arg == "-") {
             files.push_back(arg);
         } else if (arg.compare(0, 1, "-") == 0) {
-            writeText(STD_ERROR_HANDLE, "quorrel-cli links: unexpected argument \"" + arg + "\"\n" + LINKS_HELP, gbk);
+            writeText(CliStream::Err, "quorrel-cli links: unexpected argument \"" + arg + "\"\n" + LINKS_HELP, gbk);
             return 2;
         } else {
             files.push_back(arg);
@@ -123,7 +93,7 @@ int runLinks(const CommandArgs& args) {
         if (file == "-") {
             bytes = readStandardInput();
         } else if (!readFileBytes(gbkToWide(file), bytes)) {
-            writeText(STD_ERROR_HANDLE, "quorrel-cli links: cannot read \"" + file + "\"\n", gbk);
+            writeText(CliStream::Err, "quorrel-cli links: cannot read \"" + file + "\"\n", gbk);
             status = 1;
             continue;
         }
@@ -143,7 +113,7 @@ int runLinks(const CommandArgs& args) {
         rows += formatRow(format, row);
     }
     if (format == RowFormat::Text) {
-        writeText(STD_OUTPUT_HANDLE, rows + COUNT_CAPTION + std::to_string(n) + "\n", gbk);
+        writeText(CliStream::Out, rows + COUNT_CAPTION + std::to_string(n) + "\n", gbk);
     } else {
         writeOut(header + rows);
     }

@@ -62,6 +62,33 @@ void writeErr(const std::string& bytes) {
     fflush(stderr);
 }
 
+// GBK text goes to a console as wide text, elsewhere as UTF-8 or, when asked, GBK.
+void writeText(CliStream which, const std::string& gbk, bool asGbk) {
+    HANDLE handle = GetStdHandle(which == CliStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!asGbk && handle && GetConsoleMode(handle, &mode)) {
+        std::wstring wide = gbkToWide(gbk);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), DWORD(wide.size()), &written, nullptr);
+        return;
+    }
+    std::string bytes = asGbk ? gbk : gbkToUtf8(gbk);
+    if (which == CliStream::Out) {
+        writeOut(bytes);
+    } else {
+        writeErr(bytes);
+    }
+}
+
+std::string readStandardInput() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    std::string bytes;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
+    return bytes;
+}
+
 int main() {
     // Bodies and header blocks go out byte for byte: no CRLF translation.
     _setmode(_fileno(stdout), _O_BINARY);
