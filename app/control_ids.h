@@ -25,7 +25,9 @@ inline constexpr int ID_全部导出 = 2004;
 // Behind a separator after those four: what the share link of the selected row is good for.
 inline constexpr int ID_复制链接和提取码 = 2005;
 inline constexpr int ID_打开链接带提取码 = 2006;
-// Link checks add theirs here (2007 and up), before the settings item.
+// Link checks, with today's list after the share link's items.
+inline constexpr int ID_检查链接 = 2007;      // the selected row, or every row when none is
+inline constexpr int ID_隐藏失效链接 = 2008;  // a ticked toggle
 inline constexpr int ID_菜单_设置 = 2020;  // "设置…", last, behind a separator of its own
 // "设置…" in the main window's system menu: a WM_SYSCOMMAND code (a multiple of 16 below 0xF000).
 inline constexpr int ID_SYSTEM_设置 = 0x0110;

@@ -71,13 +71,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
     // --connections=N: at most N requests in flight to the engine at once.
     bool connectionsOk = applyConnectionsOption(commandLineArguments());
 
+    // --netdisk-via=HOST:PORT: every link check's request goes to that address (the simulator).
+    std::string netdiskVia;
+    bool viaOk = true;
+    for (const std::string& arg : args) {
+        if (arg.rfind("--netdisk-via=", 0) != 0) continue;
+        netdiskVia = arg.substr(14);
+        size_t colon = netdiskVia.rfind(':');
+        viaOk = colon != std::string::npos && colon > 0 && colon + 1 < netdiskVia.size() &&
+                netdiskVia.find_first_not_of("0123456789", colon + 1) == std::string::npos;
+        if (!viaOk) netdiskVia.clear();
+    }
+
     SkinStartup();
     int exitCode = 0;
     {
         MainWindow window;
+        window.setNetdiskVia(netdiskVia);
         if (window.create(instance, showCommand, settings)) {
             if (!engineOk) {
                 SkinnedMessageBox(window.handle(), "参数 --engine 无效，应为 --engine=主机[:端口]，已使用默认引擎。", 0,
+                                  "提示");
+            }
+            if (!viaOk) {
+                SkinnedMessageBox(window.handle(), "参数 --netdisk-via 无效，应为 --netdisk-via=主机:端口，链接检查将直接访问网盘。", 0,
                                   "提示");
             }
             if (!connectionsOk) {

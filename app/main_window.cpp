@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <chrono>
+#include <mutex>
+
 #include "app/app_files.h"
 #include "app/control_ids.h"
 #include "app/dialog_keys.h"
@@ -11,6 +14,8 @@
 #include "app/result_actions.h"
 #include "app/settings_window.h"
 #include "app/ui_text.h"
+#include "links/link_checker.h"
+#include "links/web_transport.h"
 #include "text/encoding.h"
 #include "res/resource_ids.h"
 #include "search/mentions.h"
@@ -21,6 +26,7 @@
 
 namespace {
 constexpr UINT WM_WINDOW_CALLS = WM_APP + 1;  // a worker queued list changes
+constexpr UINT WM_CHECK_RESULTS = WM_APP + 3;  // link checks left answers in the mailbox
 constexpr COLORREF RED_TEXT = 0x0000FF;
 // The caption of a service box whose search did not arrive whole: dark red on the blue.
 constexpr COLORREF FAILED_SERVICE_TEXT = RGB(150, 0, 0);
@@ -64,6 +70,63 @@ HFONT createGuiFont() {
     return nullptr;
 }
 }  // namespace
+
+// Where the checker's threads leave their answers for the window thread. They never wait for
+// the window: an answer is queued and, when the queue was empty, one message posted.
+struct CheckMailbox {
+    struct Answer {
+        unsigned generation;
+        size_t row;
+        std::string code;  // the code the check used
+        LinkState state;
+    };
+    std::mutex mutex;
+    HWND window = nullptr;
+    bool closed = false;
+    std::vector<Answer> answers;
+
+    void put(Answer answer) {
+        std::lock_guard lock(mutex);
+        if (closed) return;
+        answers.push_back(std::move(answer));
+        if (answers.size() == 1) PostMessageW(window, WM_CHECK_RESULTS, 0, 0);
+    }
+    std::vector<Answer> take() {
+        std::lock_guard lock(mutex);
+        std::vector<Answer> out;
+        out.swap(answers);
+        return out;
+    }
+    void close() {
+        std::lock_guard lock(mutex);
+        closed = true;
+        answers.clear();
+    }
+};
+
+MainWindow::MainWindow() : retiringLeft_(std::make_shared<std::atomic<int>>(0)) {}
+
+MainWindow::~MainWindow() {
+    if (checker_) retireChecker();
+    // A checker still not ended (a request stuck in the network stack) is left to the process's
+    // end rather than holding it up.
+    bool ended = *retiringLeft_ == 0;
+    for (std::thread& thread : retiring_) {
+        if (ended) thread.join();
+        else thread.detach();
+    }
+}
+
+bool MainWindow::waitForWorkers(DWORD ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    if (workers_ && !workers_->waitAll(ms)) return false;
+    if (checker_) retireChecker();
+    while (*retiringLeft_ > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        Sleep(10);
+    }
+    return true;
+}
 
 bool MainWindow::create(HINSTANCE instance, int showCommand, const AppSettings& settings) {
     instance_ = instance;
@@ -138,6 +201,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SEARCH_ENDED:
             onSearchEnded();
             return 0;
+        case WM_CHECK_RESULTS:
+            takeCheckResults();
+            return 0;
         case WM_TIMER:
             if (wParam == LIST_SYNC_TIMER) {
                 stopListSync();
@@ -159,6 +225,8 @@ void MainWindow::onCreate() {
     HWND window = window_;
     workers_ = std::make_unique<WorkerPool>(WorkerPool::MAX_RUNNING,
                                             [window] { PostMessageW(window, WM_SEARCH_ENDED, 0, 0); });
+    mailbox_ = std::make_shared<CheckMailbox>();
+    mailbox_->window = window_;
     extraSites_ = loadExtraSites();
     createControls();
 }
@@ -224,6 +292,8 @@ void MainWindow::createContextMenu(bool today) {
                                                  {0, nullptr},
                                                  {ID_复制链接和提取码, "复制链接和提取码"},
                                                  {ID_打开链接带提取码, "打开链接（带提取码）"},
+                                                 {ID_检查链接, "检查链接"},
+                                                 {ID_隐藏失效链接, "隐藏失效链接"},
                                                  {0, nullptr},
                                                  {ID_菜单_设置, "设置…"}};
     for (const auto& [id, text] : items) {
@@ -260,6 +330,9 @@ void MainWindow::showServiceList() {
         results_.setColumns(columns);
         filtered_.setColumns(columns);
         createContextMenu(settings_.today());
+        // The classic list has no 状态 column: nothing of it is hidden.
+        if (!settings_.today()) results_.setHideDead(false);
+        CheckMenuItem(contextMenu_.get(), ID_隐藏失效链接, MF_BYCOMMAND | (results_.hidesDead() ? MF_CHECKED : 0));
     }
     results_.setFolding(settings_.unique);
     filtered_.setFolding(settings_.unique);
@@ -271,6 +344,8 @@ void MainWindow::onDestroy() {
     // requests; none is waited for here, so a worker can never hold the window thread.
     if (sink_) sink_->cancelDeliveries();
     if (workers_) workers_->stopAll();
+    if (mailbox_) mailbox_->close();
+    if (checker_) retireChecker();
     sink_.reset();
     if (keywordBoxOldProc_) {
         SetWindowLongPtrW(control(ID_编辑框1), GWLP_WNDPROC, LONG_PTR(keywordBoxOldProc_));
@@ -329,6 +404,12 @@ void MainWindow::onCommand(int id, int code, HWND /*control*/) {
             return;
         case ID_打开链接带提取码:
             openWithCode();
+            return;
+        case ID_检查链接:
+            checkLinksCommand();
+            return;
+        case ID_隐藏失效链接:
+            setHideDeadLinks(!results_.hidesDead());
             return;
         case ID_菜单_设置:
             openSettings();
@@ -392,6 +473,8 @@ void MainWindow::onDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void MainWindow::startSearch() {
+    // The old search's checks are of rows about to go.
+    if (checker_) retireChecker();
     results_.clear();
     // What the list showed is gone. A catch-up of its scroll range, or the end of a search that
     // is over but not yet shown, has nothing left to show and must not rewrite the count label
@@ -429,6 +512,9 @@ void MainWindow::startSearch() {
 
 void MainWindow::addHits(const std::vector<Hit>& hits) {
     results_.append(hits, hitCounter_);
+    // 搜索时检查链接: only where the 状态 column shows the answer.
+    std::vector<size_t> fresh = results_.takeFreshShares();
+    if (settings_.today() && settings_.checksLinks()) checkRows(fresh);
     // Set once by the first lagging page: setting it again would only push it back.
     if (results_.lagging() && !listSyncPending_) {
         listSyncPending_ = SetTimer(window_, LIST_SYNC_TIMER, LIST_SYNC_MS, nullptr) != 0;
@@ -600,4 +686,67 @@ void MainWindow::openWithCode() {
 void MainWindow::exportAll() {
     exportResults(window_, windowTextGbk(control(ID_编辑框1)), results_.titlesAndAddresses(),
                   filtered_.titlesAndAddresses());
+}
+
+void MainWindow::checkRows(const std::vector<size_t>& rows) {
+    if (rows.empty() || !mailbox_) return;
+    if (!checker_) {
+        checker_ = std::make_unique<LinkChecker>(makeWebTransport(netdiskVia_));
+        ++checkGeneration_;
+        checksOut_ = 0;
+    }
+    std::shared_ptr<CheckMailbox> mailbox = mailbox_;
+    unsigned generation = checkGeneration_;
+    for (size_t index : rows) {
+        if (index >= results_.size() || !results_.row(index).isShare()) continue;
+        ++checksOut_;
+        checker_->submit(results_.row(index).shareLink(),
+                         [mailbox, generation, index](const ShareLink& link, const CheckOutcome& outcome) {
+                             mailbox->put({generation, index, link.code, outcome.state});
+                         });
+    }
+}
+
+void MainWindow::takeCheckResults() {
+    for (CheckMailbox::Answer& answer : mailbox_->take()) {
+        if (answer.generation != checkGeneration_ || answer.row >= results_.size()) continue;
+        if (checksOut_ > 0) --checksOut_;
+        // A code filled in since is being checked with it; that answer is the one to show.
+        if (results_.row(answer.row).code != answer.code) continue;
+        results_.setState(answer.row, answer.state);
+    }
+}
+
+size_t MainWindow::checksPending() const {
+    return checksOut_;
+}
+
+void MainWindow::retireChecker() {
+    checker_->cancel();
+    ++checkGeneration_;  // what it still calls back with is dropped
+    checksOut_ = 0;
+    ++*retiringLeft_;
+    std::shared_ptr<std::atomic<int>> left = retiringLeft_;
+    retiring_.emplace_back([checker = std::move(checker_), left]() mutable {
+        checker.reset();  // joins its threads
+        --*left;
+    });
+}
+
+void MainWindow::checkLinksCommand() {
+    const ResultList::Row* row = results_.selectedRow();
+    std::vector<size_t> rows;
+    if (row) {
+        rows.push_back(size_t(row - &results_.row(0)));
+    } else {
+        for (size_t i = 0; i < results_.size(); ++i) rows.push_back(i);
+    }
+    checkRows(rows);
+}
+
+void MainWindow::setHideDeadLinks(bool hide) {
+    results_.setHideDead(hide);
+    CheckMenuItem(contextMenu_.get(), ID_隐藏失效链接, MF_BYCOMMAND | (hide ? MF_CHECKED : MF_UNCHECKED));
+    // The count label keeps counting every row found: hidden rows keep their numbers.
+    showCount();
 }

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,9 @@
 #include "search/services.h"
 #include "search/worker_pool.h"
 
+class LinkChecker;
+struct CheckMailbox;
+
 class MainWindow {
 public:
     static constexpr int OUTER_WIDTH = 629;
@@ -23,7 +28,8 @@ public:
     // Posted by the worker pool when its last worker has ended.
     static constexpr UINT WM_SEARCH_ENDED = WM_APP + 2;
 
-    MainWindow() = default;
+    MainWindow();
+    ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
@@ -33,8 +39,20 @@ public:
     bool create(HINSTANCE instance, int showCommand, const AppSettings& settings = {});
     HWND handle() const { return window_; }
 
-    // After the message loop: waits a little for the stopped workers; true when all ended.
-    bool waitForWorkers(DWORD ms) { return !workers_ || workers_->waitAll(ms); }
+    // Where link checks send their requests: "HOST:PORT" (--netdisk-via), "" for the netdisks
+    // themselves. Taken by the next checker, i.e. the next search.
+    void setNetdiskVia(std::string via) { netdiskVia_ = std::move(via); }
+
+    // After the message loop: waits a little for the stopped workers and link checks; true
+    // when all ended.
+    bool waitForWorkers(DWORD ms);
+
+    // 检查链接: the rows of the list (row indices) are checked, off the window thread.
+    void checkRows(const std::vector<size_t>& rows);
+    // 隐藏失效链接.
+    void setHideDeadLinks(bool hide);
+    // Link checks submitted in this search whose answer the window has not taken yet.
+    size_t checksPending() const;
 
     // Search command, on the window thread.
     void startSearch();
@@ -88,6 +106,11 @@ private:
     void copyShareText();
     void openWithCode();
     void exportAll();
+    void checkLinksCommand();
+    // Window thread, on WM_CHECK_RESULTS: the answers the checker's threads left.
+    void takeCheckResults();
+    // Cancels the search's checker and lets it end on a thread of its own.
+    void retireChecker();
 
     HWND control(int id) const { return GetDlgItem(window_, id); }
     bool isTicked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
@@ -116,4 +139,13 @@ private:
     std::vector<ServiceOutcome> shownFailures_;
     TipWindow countTip_;
     bool countTipShown_ = false;
+    // Link checks: one checker per search, so a new search drops what the old one left; its
+    // answers come back through the mailbox, tagged with the checker's generation.
+    std::string netdiskVia_;
+    std::unique_ptr<LinkChecker> checker_;
+    unsigned checkGeneration_ = 0;
+    size_t checksOut_ = 0;  // submitted by the current checker, answer not yet taken
+    std::shared_ptr<CheckMailbox> mailbox_;
+    std::vector<std::thread> retiring_;  // cancelled checkers being joined
+    std::shared_ptr<std::atomic<int>> retiringLeft_;
 };

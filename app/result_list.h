@@ -76,6 +76,20 @@ public:
     // The row selected in the list; nullptr when none is.
     const Row* selectedRow() const;
 
+    // Link checks. Rows appended as share links, or whose code a folded hit filled in, since
+    // the last call: what is to be checked (row indices, oldest first).
+    std::vector<size_t> takeFreshShares();
+    // The state a check gave row `index`; the row is repainted when the list shows it (or taken
+    // out of the list when dead ones are hidden).
+    void setState(size_t index, LinkState state);
+    // 隐藏失效链接: the list leaves out rows in a dead state; their numbers stay with them.
+    void setHideDead(bool hide);
+    bool hidesDead() const { return hideDead_; }
+    // The row index of list item `item`; the rows themselves while nothing is hidden.
+    size_t rowAt(size_t item) const { return hideDead_ ? visible_[item] : item; }
+    // The items the list holds.
+    size_t listCount() const { return hideDead_ ? visible_.size() : shown_; }
+
     // LVN_GETDISPINFOW: the cell's text into the list's buffer (cut to fit).
     void fillCell(NMLVDISPINFOW& info) const;
     // LVN_ODFINDITEMW: typing in the list finds the next row whose number starts with the text
@@ -84,6 +98,8 @@ public:
 
 private:
     std::string cellText(const Row& row, int column) const;
+    // The list's items from the rows given to it, while dead rows are hidden.
+    void rebuildVisible();
     // Folds `row` into the row listed for its share; false when it is to be listed itself.
     bool foldIntoListed(const Row& row);
     HWND list_ = nullptr;
@@ -94,4 +110,7 @@ private:
     bool folding_ = false;      // what the setting says
     bool foldingRows_ = false;  // what the rows kept were folded by
     ShareFold fold_;            // the shares listed, while folding
+    std::vector<size_t> fresh_;    // share rows not yet handed out for a check
+    bool hideDead_ = false;
+    std::vector<size_t> visible_;  // while hiding: row index of each list item
 };
