@@ -273,6 +273,8 @@ TEST_F(TodayWindow, TodayContextMenuAddsTheShareItemsBehindASeparatorThenTheSett
                                  {0, ""},
                                  {ID_复制链接和提取码, "复制链接和提取码"},
                                  {ID_打开链接带提取码, "打开链接（带提取码）"},
+                                 {ID_检查链接, "检查链接"},
+                                 {ID_隐藏失效链接, "隐藏失效链接"},
                                  {0, ""},
                                  {ID_菜单_设置, "设置…"}};
     // No row selected, then a page that is no share: the share items are grayed; a share row
