@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/search/serp_page.h"
 #include "text/encoding.h"
 #include "text/text.h"
 #include "regex/regex_object.h"
@@ -15,15 +16,6 @@
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
-
-// A saved page as the worker sees it: UTF-8 bytes read as GBK text.
-std::string serpPage(const std::string& name) {
-    std::ifstream in(std::string(SERP_DIR) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    EXPECT_FALSE(bytes.str().empty()) << name;
-    return utf8ToGbk(bytes.str());
-}
 
 // Titles are written here as UTF-8 source text, which the compiler turns into GBK.
 PageRead readWith(const std::string& profileName, const std::string& page) {

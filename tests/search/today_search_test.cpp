@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "tests/search/serp_page.h"
 #include "text/encoding.h"
 #include "text/text.h"
 #include "search/extract.h"
@@ -136,15 +137,6 @@ TEST(TodayList, NetdisksOptionChoosesTheListAndRefusesOtherNames) {
     EXPECT_EQ(activeServices().name, "today");  // a refused name changes nothing
     EXPECT_EQ(applyNetdisksOption({"--netdisks=today", "--netdisks=classic"}), "");
     EXPECT_TRUE(activeServices().classic());
-}
-
-// A saved page as the worker sees it: UTF-8 bytes read as GBK text.
-std::string serpPage(const std::string& name) {
-    std::ifstream in(std::string(SERP_DIR) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    EXPECT_FALSE(bytes.str().empty()) << name;
-    return utf8ToGbk(bytes.str());
 }
 
 PageRead readWith(const std::string& profileName, const std::string& page) {
