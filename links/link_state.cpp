@@ -2,10 +2,12 @@
 // Room links/: platform-free.
 #include "links/link_state.h"
 
+#include "links/keyed_table.h"
+
 namespace {
 
 struct StateEntry {
-    LinkState state;
+    LinkState value;
     const char* key;
     const char* caption;
 };
@@ -18,30 +20,18 @@ const StateEntry STATES[] = {
     {LinkState::Unknown, "unknown", "未知"},
 };
 
-const StateEntry* entryOf(LinkState state) {
-    for (const StateEntry& e : STATES) {
-        if (e.state == state) return &e;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 const char* linkStateKey(LinkState state) {
-    const StateEntry* e = entryOf(state);
-    return e ? e->key : "";
+    return keyOfValue(STATES, state);
 }
 
 const char* linkStateCaption(LinkState state) {
-    const StateEntry* e = entryOf(state);
-    return e ? e->caption : "";
+    return captionOfValue(STATES, state);
 }
 
 LinkState linkStateByKey(std::string_view key) {
-    for (const StateEntry& e : STATES) {
-        if (key == e.key) return e.state;
-    }
-    return LinkState::Unchecked;
+    return valueOfKey(STATES, key, LinkState::Unchecked);
 }
 
 bool isDeadState(LinkState state) {

@@ -8,13 +8,14 @@
 #include <cstring>
 #include <map>
 
+#include "links/keyed_table.h"
 #include "text/encoding.h"
 #include "text/text.h"
 
 namespace {
 
 struct NetdiskEntry {
-    Netdisk netdisk;
+    Netdisk value;
     const char* key;
     const char* caption;
     size_t searchHosts;  // how many of the hosts, from the first, are searched
@@ -56,10 +57,7 @@ const std::vector<NetdiskEntry>& netdiskTable() {
 }
 
 const NetdiskEntry* entryOf(Netdisk netdisk) {
-    for (const NetdiskEntry& e : netdiskTable()) {
-        if (e.netdisk == netdisk) return &e;
-    }
-    return nullptr;
+    return entryWithValue(netdiskTable(), netdisk);
 }
 
 bool isAsciiAlnum(unsigned char c) {
@@ -463,27 +461,22 @@ ShareId shareIdOf(Netdisk netdisk, std::string_view host, std::string_view rest)
 }  // namespace
 
 const char* netdiskKey(Netdisk netdisk) {
-    const NetdiskEntry* e = entryOf(netdisk);
-    return e ? e->key : "";
+    return keyOfValue(netdiskTable(), netdisk);
 }
 
 const char* netdiskCaption(Netdisk netdisk) {
-    const NetdiskEntry* e = entryOf(netdisk);
-    return e ? e->caption : "";
+    return captionOfValue(netdiskTable(), netdisk);
 }
 
 Netdisk netdiskByKey(std::string_view key) {
-    for (const NetdiskEntry& e : netdiskTable()) {
-        if (key == e.key) return e.netdisk;
-    }
-    return Netdisk::None;
+    return valueOfKey(netdiskTable(), key, Netdisk::None);
 }
 
 Netdisk netdiskOfHost(std::string_view host) {
     for (const NetdiskEntry& e : netdiskTable()) {
         for (std::string_view h : e.hosts) {
             if (host == h || (host.size() > h.size() && endsWith(host, h) && host[host.size() - h.size() - 1] == '.'))
-                return e.netdisk;
+                return e.value;
         }
     }
     if (isLanzouHost(host)) return Netdisk::Lanzou;
