@@ -52,14 +52,14 @@ stop_sim() { kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; }
 trap stop_sim EXIT
 
 if [ "$headless" = 0 ]; then
-    wine build/win/app/quorrel.exe --engine="$engine" "$@"
+    wine build/win/app/quorrel.exe --engine="$engine" --netdisk-via="$engine" "$@"
     exit 0
 fi
 
 # No display: show that the program came up against the simulator, save a picture, stop.
 mkdir -p build/win/screenshots
 shot=$PWD/build/win/screenshots/demo.png
-wine build/win/app/quorrel.exe --engine="$engine" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
+wine build/win/app/quorrel.exe --engine="$engine" --netdisk-via="$engine" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
 pid=$!
 sleep "${QUORREL_SHOT_DELAY:-6}"
 window=$(xwininfo -root -tree 2>/dev/null | grep -F '"Quorrel-V1.0  (Vantry)"' | awk '{print $1}' | head -n1 || true)

@@ -23,7 +23,9 @@ class LoopbackConnection;
 //   3 wrong_code (link carries a wrong one)                  4 expired     5 cancelled
 //   6 banned      7 not_found      8 limited (the netdisk says "too often" for this share)
 //   9 fails once (first a 503 or a dropped connection, then valid)   0 valid without a code
-// Any id that is not planted is answered as the netdisk answers a share that does not exist.
+// The shares of the today corpus answer by a fixed table (netdisk_sim.cpp, corpusDigit) so a
+// search of the simulator shows every state; any other id is answered as the netdisk answers a
+// share that does not exist.
 struct PlantedShare {
     Netdisk netdisk;
     std::string share;
