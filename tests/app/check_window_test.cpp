@@ -144,6 +144,31 @@ TEST_F(CheckWindow, EveryPlantedShareShowsItsStateInTheColumn) {
     EXPECT_TRUE(painter.screenshot(window.handle(), shots + "\\check-window-today.png"));
 }
 
+// The simulator's today corpus, as its search results come: every state has a row, so the demo
+// fills the column offline.
+TEST_F(CheckWindow, TodayCorpusShowsEveryState) {
+    open(true);
+    for (const auto& [host, simHits] : simTodayCorpus()) {
+        std::vector<Hit> hits;
+        for (const SimHit& s : simHits) {
+            Hit h;
+            h.title = s.title;
+            h.address = s.address;
+            h.snippet = s.snippet;
+            hits.push_back(h);
+        }
+        deliver(hits);
+    }
+    ASSERT_TRUE(checksEnd(120000));
+    std::map<LinkState, int> perState;
+    for (size_t i = 0; i < window.results().size(); ++i) ++perState[window.results().row(i).state];
+    for (LinkState state : {LinkState::Valid, LinkState::NeedsCode, LinkState::WrongCode, LinkState::Expired,
+                            LinkState::Cancelled, LinkState::Banned, LinkState::NotFound, LinkState::Limited,
+                            LinkState::Unknown}) {
+        EXPECT_GT(perState[state], 0) << linkStateKey(state);
+    }
+}
+
 // 隐藏失效链接 takes the dead rows out of the list with their numbers kept; off shows them
 // again. The count label keeps counting every row found.
 TEST_F(CheckWindow, HideDeadLinksHidesAndShowsWithNumbersKept) {
