@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,8 +44,11 @@ inline bool startWithoutPipes(std::wstring commandLine, const std::wstring& dire
 // passed. The end of the pipes is not waited for: when the child is the first program to use
 // the Wine desktop, the desktop process it starts keeps a copy of its standard error for as
 // long as it lives, so that pipe never reports its end.
+// `watch`, when given, is called with the process every 50 ms or so while it runs (to sample
+// its memory, say: a process that has ended reports none).
+using ChildWatch = std::function<void(HANDLE process)>;
 inline void collectChildOutput(HANDLE process, HANDLE outPipe, HANDLE errPipe, std::string& out, std::string& err,
-                               DWORD timeoutMs) {
+                               DWORD timeoutMs, const ChildWatch& watch = {}) {
     auto readAvailable = [](HANDLE pipe, std::string& into) {
         bool any = false;
         for (;;) {
@@ -58,9 +62,14 @@ inline void collectChildOutput(HANDLE process, HANDLE outPipe, HANDLE errPipe, s
         }
     };
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    ULONGLONG nextWatch = 0;
     for (;;) {
         // Checked before reading: whatever the child wrote before it ended is read below.
         const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        if (watch && !ended && GetTickCount64() >= nextWatch) {
+            watch(process);
+            nextWatch = GetTickCount64() + 50;
+        }
         const bool got = readAvailable(outPipe, out) | readAvailable(errPipe, err);
         if ((ended && !got) || GetTickCount64() > deadline) return;
         if (!got) Sleep(5);
@@ -70,11 +79,13 @@ inline void collectChildOutput(HANDLE process, HANDLE outPipe, HANDLE errPipe, s
 struct ChildResult {
     DWORD exitCode = 0xFFFFFFFF;  // stays so when the program could not be started
     std::string out, err;
+    ULONGLONG tookMs = 0;  // from its start until its output was read
 };
 
 // Starts `commandLine` without a console window, both outputs on pipes, and standard input
-// read from `stdinFile` (closed when "").
-inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs, const std::wstring& stdinFile = {}) {
+// read from `stdinFile` (closed when ""). A child still running after `timeoutMs` is ended.
+inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs, const std::wstring& stdinFile = {},
+                            const ChildWatch& watch = {}) {
     ChildResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE in = INVALID_HANDLE_VALUE;
@@ -102,13 +113,16 @@ inline ChildResult runChild(std::wstring commandLine, DWORD timeoutMs, const std
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
+    const ULONGLONG start = GetTickCount64();
     BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                   nullptr, &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
     if (started) {
-        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, timeoutMs);
+        collectChildOutput(pi.hProcess, outRead, errRead, result.out, result.err, timeoutMs, watch);
+        result.tookMs = GetTickCount64() - start;
+        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);

@@ -8,9 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <map>
-#include <thread>
 #include <nlohmann/json.hpp>
 
 #include "links/share_link.h"
@@ -24,58 +22,22 @@ namespace {
 
 const char KEYWORD[] = "电子书";
 
-struct CliRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out, err;
+struct CliRun : ChildResult {
     size_t peakMb = 0;
-    ULONGLONG tookMs = 0;
 };
 
 // As runChild, keeping the child's peak working set.
 CliRun runCli(const std::wstring& arguments, DWORD timeoutMs = 150000) {
     CliRun run;
-    std::wstring commandLine = L"\"" + besideTestProgram(QUORREL_CLI_RELATIVE) + L"\" " + arguments;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return run;
-    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) return run;
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = INVALID_HANDLE_VALUE;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi{};
-    ULONGLONG start = GetTickCount64();
-    BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (started) {
-        // The working set is sampled while the child runs: a process that has ended reports none.
-        std::atomic<bool> done{false};
-        std::thread sampler([&] {
-            while (!done) {
-                PROCESS_MEMORY_COUNTERS counters{};
-                counters.cb = sizeof counters;
-                if (GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters))
-                    run.peakMb = std::max<size_t>({run.peakMb, counters.PeakWorkingSetSize >> 20, counters.WorkingSetSize >> 20});
-                Sleep(50);
-            }
+    size_t peakMb = 0;
+    static_cast<ChildResult&>(run) =
+        runChild(L"\"" + besideTestProgram(QUORREL_CLI_RELATIVE) + L"\" " + arguments, timeoutMs, {}, [&](HANDLE process) {
+            PROCESS_MEMORY_COUNTERS counters{};
+            counters.cb = sizeof counters;
+            if (GetProcessMemoryInfo(process, &counters, sizeof counters))
+                peakMb = std::max<size_t>({peakMb, counters.PeakWorkingSetSize >> 20, counters.WorkingSetSize >> 20});
         });
-        collectChildOutput(pi.hProcess, outRead, errRead, run.out, run.err, timeoutMs);
-        done = true;
-        sampler.join();
-        run.tookMs = GetTickCount64() - start;
-        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
-        GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
+    run.peakMb = peakMb;
     return run;
 }
 
@@ -129,6 +91,15 @@ protected:
         simMentionResetCounts();
     }
     std::wstring engine() const { return L" --engine=" + gbkToWide(sim.hostPort()); }
+    // A mentions search of today's services as jsonl, the simulator and the profile in `layout`.
+    CliRun runMentions(const std::string& layout, const std::string& keyword, const std::string& options) {
+        EngineSimOptions simOptions;
+        simOptions.layout = layout;
+        sim.setOptions(simOptions);
+        return runCli(gbkToWide("search " + keyword + " --netdisks=today --mode=mentions --format=jsonl --profile=" +
+                                layout + options) +
+                      engine());
+    }
     EngineSim sim;
 };
 
@@ -138,12 +109,7 @@ protected:
 // share comes from the pages behind).
 TEST_P(MentionCliTest, EveryPlantedShareWithItsCodeAndNoDecoy) {
     const std::string layout = GetParam();
-    EngineSimOptions options;
-    options.layout = layout;
-    sim.setOptions(options);
-    CliRun run = runCli(gbkToWide(std::string("search ") + KEYWORD + " --netdisks=today --mode=mentions --format=jsonl --profile=" +
-                                  layout) +
-                        engine());
+    CliRun run = runMentions(layout, KEYWORD, "");
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     std::vector<Row> rows = jsonRows(run.out);
     std::vector<std::string> hosts = askedHosts(sim);
@@ -218,12 +184,7 @@ TEST_P(MentionCliTest, EveryPlantedShareWithItsCodeAndNoDecoy) {
 INSTANTIATE_TEST_SUITE_P(Layouts, MentionCliTest, ::testing::Values("bing", "classic"));
 
 TEST_F(MentionCliTest, DepthZeroStaysOnTheResultPages) {
-    EngineSimOptions options;
-    options.layout = "bing";
-    sim.setOptions(options);
-    CliRun run = runCli(gbkToWide(std::string("search ") + KEYWORD +
-                                  " --netdisks=today --services=3 --mode=mentions --depth=0 --format=jsonl --profile=bing") +
-                        engine());
+    CliRun run = runMentions("bing", KEYWORD, " --services=3 --depth=0");
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     std::vector<Row> rows = jsonRows(run.out);
     SimMentionPlan plan = simMentionPlan("pan.quark.cn", KEYWORD);
@@ -236,13 +197,8 @@ TEST_F(MentionCliTest, DepthZeroStaysOnTheResultPages) {
 }
 
 TEST_F(MentionCliTest, TwentyPagesAServiceFourAtATimeToOneHost) {
-    EngineSimOptions options;
-    options.layout = "bing";
-    sim.setOptions(options);
     // 夸克网盘 and UC网盘: two services whose thirty results each lead to pages on one host.
-    CliRun run = runCli(gbkToWide(std::string("search ") + SIM_MANY_PAGES_KEYWORD +
-                                  " --netdisks=today --services=3,4 --mode=mentions --format=jsonl --profile=bing") +
-                        engine());
+    CliRun run = runMentions("bing", SIM_MANY_PAGES_KEYWORD, " --services=3,4");
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     std::vector<Row> rows = jsonRows(run.out);
     EXPECT_EQ(simMentionPagesServed("many.example"), 40);
