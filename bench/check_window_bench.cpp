@@ -1,0 +1,157 @@
+// The main window while its link checks run: 1,000 share links over the eleven netdisks arrive
+// as search pages in a window of this process, the netdisk simulator answers every check
+// request 100 ms late, and a thread of its own measures the window's longest stall (a WM_NULL
+// round trip) until the last answer is shown. Also the process's peak working set.
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "app/main_window.h"
+#include "bench/bench_process.h"
+#include "links/link_state.h"
+#include "skin/skin.h"
+#include "tools/engine_sim/engine_sim.h"
+#include "tools/engine_sim/netdisk_sim.h"
+#include "tools/httpd/loopback_server.h"
+
+namespace {
+
+constexpr int LINKS = 1000;
+constexpr int LATENCY_MS = 100;
+constexpr int PAGE = 50;
+constexpr double STALL_LIMIT_MS = 50.0;
+constexpr double MEMORY_LIMIT_MB = 300.0;
+
+// A planted share's address with the id made unique by `n` (not planted: a not-found answer,
+// which costs the same round trip).
+std::string addressOf(Netdisk netdisk, int n) {
+    for (const PlantedShare& planted : plantedShares()) {
+        if (planted.netdisk != netdisk || planted.digit != 0) continue;
+        std::string share =
+            n < 11 ? planted.share : planted.share.substr(0, planted.share.size() - 1) + "x" + std::to_string(n);
+        return planted.url.substr(0, planted.url.size() - planted.share.size()) + share;
+    }
+    return {};
+}
+
+// WM_NULL round trips to the window from a thread of its own; the longest is kept.
+class StallProbe {
+public:
+    explicit StallProbe(HWND window) : window_(window), thread_([this] { run(); }) {}
+    ~StallProbe() { stop(); }
+    double stop() {
+        running_ = false;
+        if (thread_.joinable()) thread_.join();
+        return longestMs_;
+    }
+
+private:
+    void run() {
+        while (running_) {
+            double sent = benchNowMs();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+            double took = benchNowMs() - sent;
+            if (took > longestMs_) longestMs_ = took;
+            Sleep(5);
+        }
+    }
+    HWND window_;
+    std::atomic<bool> running_{true};
+    double longestMs_ = 0;
+    std::thread thread_;
+};
+
+void pump() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+}  // namespace
+
+int main() {
+    NetdiskSim sim;
+    sim.setLatencyMs(LATENCY_MS);
+    LoopbackServer server([&](LoopbackConnection& c, const std::string& raw) {
+        if (!sim.serve(c, raw)) c.send(httpResponse(404, "Not Found", ""));
+    });
+    if (!server.ok()) {
+        std::fprintf(stderr, "check_window_bench: cannot listen\n");
+        return 1;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    SkinStartup();
+
+    std::vector<Hit> hits;
+    for (int i = 0; i < LINKS; ++i) {
+        Hit hit;
+        hit.address = addressOf(ALL_NETDISKS[size_t(i) % std::size(ALL_NETDISKS)], i);
+        hit.title = "资料 " + std::to_string(i);
+        hits.push_back(hit);
+    }
+
+    double seconds = 0, stall = 0, deliveryStall = 0, deliveryMs = 0;
+    size_t shown = 0;
+    std::map<LinkState, int> states;
+    {
+        MainWindow window;
+        window.setNetdiskVia("127.0.0.1:" + std::to_string(server.port()));
+        AppSettings settings;
+        settings.netdisks = NETDISKS_TODAY;
+        if (!window.create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE, settings)) {
+            std::fprintf(stderr, "check_window_bench: no window\n");
+            return 1;
+        }
+        pump();
+        auto probe = std::make_unique<StallProbe>(window.handle());
+        double start = benchNowMs();
+        // A page at a time, as the workers deliver them, with the window running in between.
+        for (size_t i = 0; i < hits.size(); i += PAGE) {
+            window.addHits({hits.begin() + long(i), hits.begin() + long(std::min(hits.size(), i + PAGE))});
+            window.showCount();
+            pump();
+        }
+        deliveryStall = probe->stop();
+        deliveryMs = benchNowMs() - start;
+        probe = std::make_unique<StallProbe>(window.handle());
+        while (window.checksPending() > 0 && benchNowMs() - start < 600000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            pump();
+        }
+        seconds = (benchNowMs() - start) / 1000.0;
+        stall = probe->stop();
+        for (size_t i = 0; i < window.results().size(); ++i) {
+            LinkState state = window.results().row(i).state;
+            ++states[state];
+            if (state != LinkState::Unchecked) ++shown;
+        }
+        DestroyWindow(window.handle());
+        window.waitForWorkers(3000);
+    }
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    const double peakMb = double(counters.PeakWorkingSetSize) / 1048576.0;
+
+    std::printf("window link checks: %d share rows, answers %d ms late, %zu states shown in %.1f s\n", LINKS,
+                LATENCY_MS, shown, seconds);
+    for (auto& [state, count] : states) std::printf("  %-10s %d\n", linkStateKey(state), count);
+    std::printf("  while the rows arrived (%.0f ms): longest stall %.1f ms; then while the checks ran: %.1f ms\n",
+                deliveryMs, deliveryStall, stall);
+    std::printf("  peak working set %.1f MB\n", peakMb);
+    std::printf("RATIO window during link checks: longest stall / 50 ms %.2f, peak working set / 300 MB %.2f\n",
+                std::max(stall, deliveryStall) / STALL_LIMIT_MS, peakMb / MEMORY_LIMIT_MB);
+    SkinShutdown();
+    return 0;
+}
