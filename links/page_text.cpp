@@ -166,30 +166,6 @@ std::string asciiPercentDecode(std::string_view text) {
     return out;
 }
 
-// Base64 or base64url without regard to padding; "" when other characters stand in it.
-std::string base64Decode(std::string_view text) {
-    std::string out;
-    uint32_t bits = 0;
-    int count = 0;
-    for (char c : text) {
-        int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') v = c - '0' + 52;
-        else if (c == '+' || c == '-') v = 62;
-        else if (c == '/' || c == '_') v = 63;
-        else if (c == '=') break;
-        else return {};
-        bits = (bits << 6) | uint32_t(v);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            out += char((bits >> count) & 0xFF);
-        }
-    }
-    return out;
-}
-
 // Addresses a link carries inside its own: a forum's "go?url=https%3A%2F%2F..." or a blog's
 // "goto/?url=aHR0cHM6Ly9..." (Base64). Each is returned on its own.
 std::vector<std::string> embeddedTargets(std::string_view href) {
@@ -209,7 +185,9 @@ std::vector<std::string> embeddedTargets(std::string_view href) {
         size_t end = href.find('&', eq);
         std::string_view value = href.substr(eq + 1, end == std::string_view::npos ? std::string_view::npos : end - eq - 1);
         if (value.size() >= 16 && value.size() <= 4096) {
-            std::string decoded = base64Decode(asciiPercentDecode(value));
+            // What follows the first "=" of the padding is not read.
+            const std::string base64 = asciiPercentDecode(value);
+            std::string decoded = base64UrlDecode(std::string_view(base64).substr(0, base64.find('=')));
             if (startsNoCase(decoded, 0, "http://") || startsNoCase(decoded, 0, "https://")) found.push_back(decoded);
         }
         if (end == std::string_view::npos) break;
@@ -293,37 +271,6 @@ bool readTag(std::string_view page, size_t at, Tag& tag) {
     return true;
 }
 
-// The value of one attribute (references not decoded); "" when absent.
-std::string attributeOf(std::string_view attributes, std::string_view name) {
-    size_t i = 0;
-    while (i < attributes.size()) {
-        while (i < attributes.size() && (isBlank(attributes[i]) || attributes[i] == '/')) ++i;
-        size_t nameStart = i;
-        while (i < attributes.size() && !isBlank(attributes[i]) && attributes[i] != '=' && attributes[i] != '/') ++i;
-        std::string_view attrName = attributes.substr(nameStart, i - nameStart);
-        while (i < attributes.size() && isBlank(attributes[i])) ++i;
-        std::string_view value;
-        if (i < attributes.size() && attributes[i] == '=') {
-            ++i;
-            while (i < attributes.size() && isBlank(attributes[i])) ++i;
-            if (i < attributes.size() && (attributes[i] == '"' || attributes[i] == '\'')) {
-                char quote = attributes[i++];
-                size_t close = attributes.find(quote, i);
-                if (close == std::string_view::npos) close = attributes.size();
-                value = attributes.substr(i, close - i);
-                i = close + 1;
-            } else {
-                size_t start = i;
-                while (i < attributes.size() && !isBlank(attributes[i])) ++i;
-                value = attributes.substr(start, i - start);
-            }
-        }
-        if (attrName.size() == name.size() && startsNoCase(attrName, 0, name)) return std::string(value);
-        if (attrName.empty() && i < attributes.size()) ++i;  // a stray "=" or quote
-    }
-    return {};
-}
-
 bool headerNamesCode(std::string_view cell) {
     if (cell.find("解压") != std::string_view::npos) return false;
     return cell.find("提取码") != std::string_view::npos || cell.find("密码") != std::string_view::npos ||
@@ -383,7 +330,7 @@ private:
         const std::string& name = tag.name;
         if (name == "a") {
             closeAnchor();
-            if (!tag.closing) openAnchor(decodeRefs(trimBlanks(attributeOf(tag.attributes, "href"))));
+            if (!tag.closing) openAnchor(decodeRefs(trimBlanks(attributeValue(tag.attributes, "href"))));
             return;
         }
         if (name == "br") {
@@ -416,7 +363,7 @@ private:
         }
         if (!tag.closing) {
             if (name == "input") {
-                std::string value = attributeOf(tag.attributes, "value");
+                std::string value = attributeValue(tag.attributes, "value");
                 if (!value.empty()) appendTarget(decodeRefs(value));
             }
             carry(tag.attributes);
@@ -426,7 +373,7 @@ private:
     void carry(std::string_view attributes) {
         if (attributes.find("data-") == std::string_view::npos) return;
         for (std::string_view name : CARRYING_ATTRIBUTES) {
-            std::string value = attributeOf(attributes, name);
+            std::string value = attributeValue(attributes, name);
             if (!value.empty()) appendTarget(decodeRefs(value));
         }
     }

@@ -237,35 +237,7 @@ std::string tagAttribute(std::string_view tag, std::string_view name) {
     if (open == std::string_view::npos) return {};
     size_t i = open + 1;
     while (i < tag.size() && !isBlank(tag[i]) && tag[i] != '>') ++i;  // the tag's name
-    while (i < tag.size() && tag[i] != '>') {
-        while (i < tag.size() && (isBlank(tag[i]) || tag[i] == '/')) ++i;
-        size_t nameStart = i;
-        while (i < tag.size() && !isBlank(tag[i]) && tag[i] != '=' && tag[i] != '>') ++i;
-        std::string_view attribute = tag.substr(nameStart, i - nameStart);
-        while (i < tag.size() && isBlank(tag[i])) ++i;
-        std::string_view value;
-        if (i < tag.size() && tag[i] == '=') {
-            ++i;
-            while (i < tag.size() && isBlank(tag[i])) ++i;
-            if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
-                char quote = tag[i];
-                size_t end = tag.find(quote, i + 1);
-                if (end == std::string_view::npos) end = tag.size();
-                value = tag.substr(i + 1, end - i - 1);
-                i = std::min(end + 1, tag.size());
-            } else {
-                size_t start = i;
-                while (i < tag.size() && !isBlank(tag[i]) && tag[i] != '>') ++i;
-                value = tag.substr(start, i - start);
-            }
-        }
-        if (attribute.empty()) {
-            if (i < tag.size() && tag[i] != '>') ++i;
-            continue;
-        }
-        if (asciiLower(attribute) == asciiLower(name)) return std::string(value);
-    }
-    return {};
+    return attributeValue(tag.substr(i), name, true);
 }
 
 std::string percentDecode(std::string_view text, bool plusIsSpace) {
@@ -294,32 +266,6 @@ std::string queryValue(std::string_view url, std::string_view name) {
         if (pair.substr(0, eq) == name) return eq == std::string::npos ? std::string() : pair.substr(eq + 1);
     }
     return {};
-}
-
-std::string base64UrlDecode(std::string_view text) {
-    auto value = [](char c) -> int {
-        if (c >= 'A' && c <= 'Z') return c - 'A';
-        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-        if (c >= '0' && c <= '9') return c - '0' + 52;
-        if (c == '-' || c == '+') return 62;
-        if (c == '_' || c == '/') return 63;
-        return -1;
-    };
-    while (!text.empty() && text.back() == '=') text.remove_suffix(1);
-    std::string out;
-    uint32_t bits = 0;
-    int count = 0;
-    for (char c : text) {
-        int v = value(c);
-        if (v < 0) return {};
-        bits = (bits << 6) | uint32_t(v);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            out += char((bits >> count) & 0xFF);
-        }
-    }
-    return out;
 }
 
 std::string urlOrigin(std::string_view url) {

@@ -52,8 +52,6 @@ std::string tagAttribute(std::string_view tag, std::string_view name);
 std::string percentDecode(std::string_view text, bool plusIsSpace = false);
 // The raw value of `name` in the query of `url` ("" when absent).
 std::string queryValue(std::string_view url, std::string_view name);
-// Base64url (or plain Base64) without padding decoded; "" when it holds other characters.
-std::string base64UrlDecode(std::string_view text);
 
 // "scheme://host" of an absolute address, "" for a relative one.
 std::string urlOrigin(std::string_view url);

@@ -181,3 +181,62 @@ std::string utf8Of(uint32_t cp) {
     }
     return s;
 }
+
+std::string attributeValue(std::string_view attributes, std::string_view name, bool upToTagEnd) {
+    const std::string_view a = attributes;
+    auto ends = [&](size_t i) { return i >= a.size() || (upToTagEnd && a[i] == '>'); };
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
+    size_t i = 0;
+    while (!ends(i)) {
+        while (!ends(i) && (blank(a[i]) || a[i] == '/')) ++i;
+        const size_t nameStart = i;
+        while (!ends(i) && !blank(a[i]) && a[i] != '=' && a[i] != '/') ++i;
+        const std::string_view attribute = a.substr(nameStart, i - nameStart);
+        while (!ends(i) && blank(a[i])) ++i;
+        std::string_view value;
+        if (!ends(i) && a[i] == '=') {
+            ++i;
+            while (!ends(i) && blank(a[i])) ++i;
+            if (!ends(i) && (a[i] == '"' || a[i] == '\'')) {
+                const char quote = a[i++];
+                size_t close = a.find(quote, i);
+                if (close == std::string_view::npos) close = a.size();
+                value = a.substr(i, close - i);
+                i = std::min(close + 1, a.size());
+            } else {
+                const size_t start = i;
+                while (!ends(i) && !blank(a[i])) ++i;
+                value = a.substr(start, i - start);
+            }
+        }
+        if (!attribute.empty() && asciiLower(attribute) == asciiLower(name)) return std::string(value);
+        if (attribute.empty() && !ends(i)) ++i;  // a stray "=" or quote
+    }
+    return {};
+}
+
+std::string base64UrlDecode(std::string_view text) {
+    auto value = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') return c - 'A';
+        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+        if (c >= '0' && c <= '9') return c - '0' + 52;
+        if (c == '-' || c == '+') return 62;
+        if (c == '_' || c == '/') return 63;
+        return -1;
+    };
+    while (!text.empty() && text.back() == '=') text.remove_suffix(1);
+    std::string out;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : text) {
+        int v = value(c);
+        if (v < 0) return {};
+        bits = (bits << 6) | uint32_t(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += char((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}

@@ -50,3 +50,11 @@ std::string asciiLower(std::string_view text);
 
 // The UTF-8 bytes of one code point (up to U+10FFFF; the caller keeps surrogates out).
 std::string utf8Of(uint32_t codePoint);
+
+// Base64url (or plain Base64), padding or none, decoded; "" when it holds other characters.
+std::string base64UrlDecode(std::string_view text);
+
+// The value of attribute `name` (ASCII, any case) in the attribute text of a markup tag,
+// quoted or bare, references not decoded; "" when absent. With `upToTagEnd` the text may run on
+// past the tag: reading stops at the first '>' outside quotes.
+std::string attributeValue(std::string_view attributes, std::string_view name, bool upToTagEnd = false);

@@ -116,3 +116,20 @@ TEST(ReplaceAll, LeftToRightNonOverlapping) {
     EXPECT_EQ(replaceAll("<em>x</em>", "<em>", ""), "x</em>");
     EXPECT_EQ(replaceAll("abc", "", "x"), "abc");
 }
+
+TEST(AttributeValue, QuotedBareAnyCaseAndStrayMarks) {
+    EXPECT_EQ(attributeValue(" HREF = 'a b' class=x", "href"), "a b");
+    EXPECT_EQ(attributeValue("data-href=\"no\" href=yes", "HREF"), "yes");
+    EXPECT_EQ(attributeValue("disabled value", "value"), "");  // present but without a value
+    EXPECT_EQ(attributeValue("= \"x\" href=y", "href"), "y");
+    EXPECT_EQ(attributeValue("href=\"unclosed", "href"), "unclosed");
+    EXPECT_EQ(attributeValue("/href=z/", "href"), "z/");
+    EXPECT_EQ(attributeValue("title=a", "titl"), "");
+}
+
+TEST(AttributeValue, UpToTagEndStopsAtTheFirstBareGreaterThan) {
+    EXPECT_EQ(attributeValue(" a=\"1>2\" b=3>c=4", "a", true), "1>2");
+    EXPECT_EQ(attributeValue(" a=1 b=3>c=4", "b", true), "3");
+    EXPECT_EQ(attributeValue(" a=1>c=4", "c", true), "");
+    EXPECT_EQ(attributeValue(" a=1>c=4", "a"), "1>c=4");  // without it '>' is a bare value's byte
+}
