@@ -103,7 +103,7 @@ TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes)
     writeWholeFile(dir + "\\url.txt", "keep.example");
     {
         QuorrelProcess app(dir);
-        ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}));
+        ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
         ASSERT_TRUE(showsClassic(app));
         HWND settings = openFromSystemMenu(app);
         ASSERT_NE(settings, nullptr);
@@ -138,7 +138,7 @@ TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes)
     }
 
     QuorrelProcess app(dir);
-    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}));
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
     ASSERT_TRUE(showsToday(app));
     HWND quark = app.control(ID_FIRST_SERVICE_BOX + 2);
     ASSERT_EQ(app.text(quark), "夸克网盘");
@@ -149,12 +149,14 @@ TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes)
     // Five hits, the repeated share folded into one row: four rows.
     ASSERT_TRUE(waitFor([&] { return label(app) == "资源数：4" && app.rowCount(ID_超级列表框1) == 4; }, 15000))
         << label(app);
+    // 搜索时检查链接 is on with today: the simulator knows none of these shares.
+    ASSERT_TRUE(waitFor([&] { return app.cell(ID_超级列表框1, 2, 5) != "" && app.cell(ID_超级列表框1, 0, 5) != ""; }, 30000));
     auto rows = app.rows(ID_超级列表框1);
     ASSERT_EQ(rows.size(), 4u);
     const std::vector<std::vector<std::string>> expected = {
-        {"1", "电影合集 4K", "https://pan.quark.cn/s/4f8e2a9c1b7d", "夸克网盘", "Ab3D", ""},
-        {"2", "纪录片 全集", "https://pan.quark.cn/s/9d0c3e5f7a21", "夸克网盘", "", ""},
-        {"3", "电视剧 提取码: Zx9Q", "https://pan.quark.cn/s/77aa88bb99cc", "夸克网盘", "Zx9Q", ""},
+        {"1", "电影合集 4K", "https://pan.quark.cn/s/4f8e2a9c1b7d", "夸克网盘", "Ab3D", "不存在"},
+        {"2", "纪录片 全集", "https://pan.quark.cn/s/9d0c3e5f7a21", "夸克网盘", "", "不存在"},
+        {"3", "电视剧 提取码: Zx9Q", "https://pan.quark.cn/s/77aa88bb99cc", "夸克网盘", "Zx9Q", "不存在"},
         {"4", "夸克网盘 首页", "https://pan.quark.cn/", "", "", ""},
     };
     for (size_t r = 0; r < rows.size(); ++r) {
@@ -187,9 +189,9 @@ TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes)
     EXPECT_EQ(box.text, "导出成功！");
     app.closeMessageBox(box.box);
     EXPECT_EQ(readWholeFile(dir + "\\电影资源列表.txt"),
-              "电影合集 4K      https://pan.quark.cn/s/4f8e2a9c1b7d      提取码: Ab3D\r\n\r\n"
-              "纪录片 全集      https://pan.quark.cn/s/9d0c3e5f7a21\r\n\r\n"
-              "电视剧 提取码: Zx9Q      https://pan.quark.cn/s/77aa88bb99cc      提取码: Zx9Q\r\n\r\n"
+              "电影合集 4K      https://pan.quark.cn/s/4f8e2a9c1b7d      提取码: Ab3D      状态: 不存在\r\n\r\n"
+              "纪录片 全集      https://pan.quark.cn/s/9d0c3e5f7a21      状态: 不存在\r\n\r\n"
+              "电视剧 提取码: Zx9Q      https://pan.quark.cn/s/77aa88bb99cc      提取码: Zx9Q      状态: 不存在\r\n\r\n"
               "夸克网盘 首页      https://pan.quark.cn/\r\n\r\n"
               "筛选后：\r\n\r\n");
     closeNewFileManagerWindows(before, 10000);
@@ -203,12 +205,12 @@ TEST_F(AppToday, CommandLineWinsForTheRunAndLeavesTheFileAlone) {
     writeWholeFile(ini, "[quorrel]\n NetDisks = Today \nunique=yes\n");
     {
         QuorrelProcess app(dir);
-        ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}));
+        ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
         EXPECT_TRUE(showsToday(app));
         EXPECT_TRUE(app.closeAndWait(5000));
     }
     QuorrelProcess app(dir);
-    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisks=classic"}));
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort(), "--netdisks=classic"}));
     EXPECT_TRUE(showsClassic(app));
     EXPECT_TRUE(app.closeAndWait(5000));
     EXPECT_EQ(readWholeFile(ini), "[quorrel]\n NetDisks = Today \nunique=yes\n");
@@ -220,7 +222,7 @@ TEST_F(AppToday, BrokenOrUnreadableSettingsMeanTheDefaults) {
     writeWholeFile(dir + "\\quorrel.ini", std::string("\xFF\x00netdisks=tod\r\nnetdisks\r\n=today\x81", 30));
     {
         QuorrelProcess app(dir);
-        ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}));
+        ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
         EXPECT_TRUE(showsClassic(app));
         EXPECT_EQ(app.waitForMessageBox(500).box, nullptr);
         EXPECT_TRUE(app.closeAndWait(5000));
@@ -232,7 +234,7 @@ TEST_F(AppToday, BrokenOrUnreadableSettingsMeanTheDefaults) {
     CreateDirectoryW(gbkToWide(dir + "\\quorrel.ini").c_str(), nullptr);
     writeWholeFile(dir + "\\url.txt", "mine.example");
     QuorrelProcess app(dir);
-    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}));
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
     EXPECT_TRUE(showsClassic(app));
     HWND settings = openFromSystemMenu(app);
     ASSERT_NE(settings, nullptr);
@@ -251,7 +253,7 @@ TEST_F(AppToday, BrokenOrUnreadableSettingsMeanTheDefaults) {
 TEST_F(AppToday, OtherOpensTheExtraSitesAloneAndTheWholeWindowSavesWithoutSites) {
     std::string dir = freshDirectory("prog");
     QuorrelProcess app(dir);
-    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort()}));
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
     // 其他: the extra sites only, as it always was.
     app.click(app.control(ID_选择框1));
     HWND settings = waitForSettings(app);
@@ -287,7 +289,7 @@ TEST_F(AppToday, OtherOpensTheExtraSitesAloneAndTheWholeWindowSavesWithoutSites)
 TEST_F(AppToday, MentionsChosenInTheSettingsWindowListShareLinksFoundOnPages) {
     std::string dir = freshDirectory("mentions");
     QuorrelProcess app(dir);
-    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisks=today", "--profile=bing"}));
+    ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort(), "--netdisks=today", "--profile=bing"}));
     HWND settings = openFromSystemMenu(app);
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(SendDlgItemMessageW(settings, ID_SETTINGS_搜索范围, CB_GETCURSEL, 0, 0), 0) << "站内 unless chosen";
