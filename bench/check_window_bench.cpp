@@ -15,6 +15,7 @@
 
 #include "app/main_window.h"
 #include "bench/bench_process.h"
+#include "bench/stall_probe.h"
 #include "links/link_state.h"
 #include "skin/skin.h"
 #include "tools/engine_sim/engine_sim.h"
@@ -40,34 +41,6 @@ std::string addressOf(Netdisk netdisk, int n) {
     }
     return {};
 }
-
-// WM_NULL round trips to the window from a thread of its own; the longest is kept.
-class StallProbe {
-public:
-    explicit StallProbe(HWND window) : window_(window), thread_([this] { run(); }) {}
-    ~StallProbe() { stop(); }
-    double stop() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-        return longestMs_;
-    }
-
-private:
-    void run() {
-        while (running_) {
-            double sent = benchNowMs();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
-            double took = benchNowMs() - sent;
-            if (took > longestMs_) longestMs_ = took;
-            Sleep(5);
-        }
-    }
-    HWND window_;
-    std::atomic<bool> running_{true};
-    double longestMs_ = 0;
-    std::thread thread_;
-};
 
 void pump() {
     MSG m;

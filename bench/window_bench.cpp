@@ -21,6 +21,7 @@
 
 #include "app/control_ids.h"
 #include "bench/bench_process.h"
+#include "bench/stall_probe.h"
 #include "search/engine_slots.h"
 #include "search/services.h"
 #include "search/worker.h"
@@ -30,34 +31,6 @@
 namespace {
 
 constexpr int PAGES = 4;
-
-// Sends WM_NULL round trips to `window` from a thread of its own and keeps the longest.
-class StallProbe {
-public:
-    explicit StallProbe(HWND window) : window_(window), thread_([this] { run(); }) {}
-    ~StallProbe() { stop(); }
-    double stop() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-        return longestMs_;
-    }
-
-private:
-    void run() {
-        while (running_) {
-            double sent = benchNowMs();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
-            double took = benchNowMs() - sent;
-            if (took > longestMs_) longestMs_ = took;
-            Sleep(5);
-        }
-    }
-    HWND window_;
-    std::atomic<bool> running_{true};
-    double longestMs_ = 0;
-    std::thread thread_;
-};
 
 // Polls `done` every 2 ms for up to `ms`; the time it took, or -1.
 template <typename F>
