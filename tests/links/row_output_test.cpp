@@ -9,24 +9,22 @@
 
 namespace {
 
-OutputRow shareRow() {
-    OutputRow row;
-    row.n = 7;
-    row.service = "百度网盘";
-    row.title = "教程 \"全集\", 第1部\r\n下篇";
-    row.url = "https://pan.baidu.com/s/1AbCdEfG?pwd=g04j";
-    row.share = readShareLink(row.url);
-    return row;
+OutputRow row(int n, const char* service, const char* title, const char* url) {
+    OutputRow r;
+    r.n = n;
+    r.service = service;
+    r.title = title;
+    r.url = url;
+    return r;
 }
 
-OutputRow plainRow() {
-    OutputRow row;
-    row.n = 8;
-    row.service = "www.example.com";
-    row.title = "无关页面";
-    row.url = "https://www.example.com/a,b";
-    return row;
+OutputRow shareRow() {
+    OutputRow r = row(7, "百度网盘", "教程 \"全集\", 第1部\r\n下篇", "https://pan.baidu.com/s/1AbCdEfG?pwd=g04j");
+    r.share = readShareLink(r.url);
+    return r;
 }
+
+OutputRow plainRow() { return row(8, "www.example.com", "无关页面", "https://www.example.com/a,b"); }
 
 }  // namespace
 

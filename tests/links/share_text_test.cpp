@@ -13,6 +13,13 @@ std::vector<std::string> summary(std::string_view text) {
     return out;
 }
 
+// The address each link was read from, in order.
+std::vector<std::string> urls(std::string_view text) {
+    std::vector<std::string> out;
+    for (const ShareLink& l : shareLinksInText(text)) out.push_back(l.url);
+    return out;
+}
+
 using Lines = std::vector<std::string>;
 
 }  // namespace
@@ -47,25 +54,20 @@ TEST(ShareLinksInText, EachNetdisksOwnShareText) {
 TEST(ShareLinksInText, WhereALinkEnds) {
     // Full-width punctuation, Chinese words, quotes, brackets and blanks end it; sentence
     // punctuation after it is the sentence's.
-    std::vector<ShareLink> links = shareLinksInText(
-        "看这里https://pan.quark.cn/s/3cb6e17e5d16，还有pan.baidu.com/s/1sl9xZ0d网盘 以及"
-        "\"https://www.alipan.com/s/Ab3dE5gH7jK\"和(https://pan.xunlei.com/s/VNcaO1Qv87aZ). 最后 "
-        "https://drive.uc.cn/s/ab7dabef14d54提取码：ab12");
-    ASSERT_EQ(links.size(), 5u);
-    EXPECT_EQ(links[0].url, "https://pan.quark.cn/s/3cb6e17e5d16");
-    EXPECT_EQ(links[1].url, "pan.baidu.com/s/1sl9xZ0d");
-    EXPECT_EQ(links[1].share, "sl9xZ0d");
-    EXPECT_EQ(links[2].url, "https://www.alipan.com/s/Ab3dE5gH7jK");
-    EXPECT_EQ(links[3].url, "https://pan.xunlei.com/s/VNcaO1Qv87aZ");
-    EXPECT_EQ(links[4].url, "https://drive.uc.cn/s/ab7dabef14d54");
-    EXPECT_EQ(links[4].code, "ab12");
+    const char* post = "看这里https://pan.quark.cn/s/3cb6e17e5d16，还有pan.baidu.com/s/1sl9xZ0d网盘 以及"
+                       "\"https://www.alipan.com/s/Ab3dE5gH7jK\"和(https://pan.xunlei.com/s/VNcaO1Qv87aZ). 最后 "
+                       "https://drive.uc.cn/s/ab7dabef14d54提取码：ab12";
+    EXPECT_EQ(urls(post), (Lines{"https://pan.quark.cn/s/3cb6e17e5d16", "pan.baidu.com/s/1sl9xZ0d",
+                                 "https://www.alipan.com/s/Ab3dE5gH7jK", "https://pan.xunlei.com/s/VNcaO1Qv87aZ",
+                                 "https://drive.uc.cn/s/ab7dabef14d54"}));
+    EXPECT_EQ(summary(post), (Lines{"quark 3cb6e17e5d16 ", "baidu sl9xZ0d ", "aliyun Ab3dE5gH7jK ",
+                                    "xunlei VNcaO1Qv87aZ ", "uc ab7dabef14d54 ab12"}));
     // Inside markup: the address of an anchor and its text are one share.
     EXPECT_EQ(summary("<a href=\"https://pan.baidu.com/s/1AbCdEfG\">https://pan.baidu.com/s/1AbCdEfG</a> 提取码：m3n4<br>"),
               Lines{"baidu AbCdEfG m3n4"});
-    links = shareLinksInText("<a href=https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12>下载</a>");
-    ASSERT_EQ(links.size(), 1u);
-    EXPECT_EQ(links[0].url, "https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12");
-    EXPECT_EQ(links[0].code, "zx12");
+    const char* anchor = "<a href=https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12>下载</a>";
+    EXPECT_EQ(urls(anchor), Lines{"https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=zx12"});
+    EXPECT_EQ(summary(anchor), Lines{"baidu AbCdEfG zx12"});
     // An address of another site that merely holds a netdisk's name is none.
     EXPECT_TRUE(shareLinksInText("https://www.example.com/pan.baidu.com/s/1AbCdEfG and mypan.quark.cn/s/3cb6e17e5d16").empty());
 }
@@ -119,15 +121,12 @@ TEST(ShareLinksInText, DecoysGiveNoCode) {
 }
 
 TEST(ShareLinksInText, EachShareOnceFirstStaysLaterCodeFills) {
-    std::vector<ShareLink> links = shareLinksInText(
-        "https://pan.baidu.com/s/1AAAAaaaa\nhttps://www.alipan.com/s/Ab3dE5gH7jK\n"
-        "再发一次 https://pan.baidu.com/share/init?surl=AAAAaaaa&pwd=k2k2\n"
-        "https://www.aliyundrive.com/s/Ab3dE5gH7jK 提取码：zz99");
-    ASSERT_EQ(links.size(), 2u);
-    EXPECT_EQ(links[0].url, "https://pan.baidu.com/s/1AAAAaaaa");  // the first occurrence's address
-    EXPECT_EQ(links[0].code, "k2k2");
-    EXPECT_EQ(links[1].url, "https://www.alipan.com/s/Ab3dE5gH7jK");
-    EXPECT_EQ(links[1].code, "zz99");
+    const char* twice = "https://pan.baidu.com/s/1AAAAaaaa\nhttps://www.alipan.com/s/Ab3dE5gH7jK\n"
+                        "再发一次 https://pan.baidu.com/share/init?surl=AAAAaaaa&pwd=k2k2\n"
+                        "https://www.aliyundrive.com/s/Ab3dE5gH7jK 提取码：zz99";
+    // Each keeps its first occurrence's address and takes the code given later.
+    EXPECT_EQ(urls(twice), (Lines{"https://pan.baidu.com/s/1AAAAaaaa", "https://www.alipan.com/s/Ab3dE5gH7jK"}));
+    EXPECT_EQ(summary(twice), (Lines{"baidu AAAAaaaa k2k2", "aliyun Ab3dE5gH7jK zz99"}));
     // A first code stays when a later occurrence carries another.
     EXPECT_EQ(summary("https://pan.baidu.com/s/1AAAAaaaa?pwd=aaaa\nhttps://pan.baidu.com/s/1AAAAaaaa?pwd=bbbb"),
               Lines{"baidu AAAAaaaa aaaa"});
