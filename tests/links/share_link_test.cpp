@@ -46,15 +46,13 @@ TEST(NetdiskTable, KeysCaptionsAndHostsOfEveryNetdisk) {
 }
 
 TEST(NetdiskTable, HostsOfMirrorsAndLookAlikes) {
-    EXPECT_EQ(netdiskOfHost("yun.baidu.com"), Netdisk::Baidu);
-    EXPECT_EQ(netdiskOfHost("www.aliyundrive.com"), Netdisk::Aliyun);
-    EXPECT_EQ(netdiskOfHost("pan.qoark.cn"), Netdisk::Quark);
-    EXPECT_EQ(netdiskOfHost("fast.uc.cn"), Netdisk::Uc);
-    EXPECT_EQ(netdiskOfHost("anxia.com"), Netdisk::Pan115);
-    EXPECT_EQ(netdiskOfHost("h5.cloud.189.cn"), Netdisk::Tianyi);
+    const std::pair<const char*, Netdisk> mirrors[] = {
+        {"yun.baidu.com", Netdisk::Baidu},  {"www.aliyundrive.com", Netdisk::Aliyun}, {"pan.qoark.cn", Netdisk::Quark},
+        {"fast.uc.cn", Netdisk::Uc},        {"anxia.com", Netdisk::Pan115},          {"h5.cloud.189.cn", Netdisk::Tianyi},
+        {"caiyun.feixin.10086.cn", Netdisk::Pan139}};
+    for (const auto& [h, n] : mirrors) EXPECT_EQ(netdiskOfHost(h), n) << h;
     for (const char* h : {"123912.com", "www.123684.com", "123865.com", "123pan.cn", "123957.com", "123pan.net"})
         EXPECT_EQ(netdiskOfHost(h), Netdisk::Pan123) << h;
-    EXPECT_EQ(netdiskOfHost("caiyun.feixin.10086.cn"), Netdisk::Pan139);
     // Any lanzou<letters>.com and its user sub-domains; 蓝奏云优享 is another product.
     for (const char* h : {"lanzoux.com", "wwmi.lanzouo.com", "www.lanzoum.com", "abc.lanzouyy.com"})
         EXPECT_EQ(netdiskOfHost(h), Netdisk::Lanzou) << h;
@@ -66,54 +64,82 @@ TEST(NetdiskTable, HostsOfMirrorsAndLookAlikes) {
         EXPECT_EQ(netdiskOfHost(h), Netdisk::None) << h;
 }
 
-TEST(ReadShareLink, ShareIdOfEveryForm) {
+TEST(ReadShareLink, ShareIdAndCodeOfEveryForm) {
+    using enum Netdisk;
     const Expected cases[] = {
         // 百度: the surl after /s/1, or the surl= of share/init and wap/init.
-        {"https://pan.baidu.com/s/1AbCdEfGhIjKlMnOpQrStUv", Netdisk::Baidu, "AbCdEfGhIjKlMnOpQrStUv", ""},
-        {"http://pan.baidu.com/s/1c0Er78G", Netdisk::Baidu, "c0Er78G", ""},
-        {"https://pan.baidu.com/share/init?surl=AbCdEfGhIjKlMnOpQrStUv", Netdisk::Baidu, "AbCdEfGhIjKlMnOpQrStUv", ""},
-        {"https://pan.baidu.com/wap/init?surl=AbCd-_EfGh&pwd=x1y2", Netdisk::Baidu, "AbCd-_EfGh", "x1y2"},
-        {"https://yun.baidu.com/s/1qXsd3mK#list/path=%2F", Netdisk::Baidu, "qXsd3mK", ""},
-        {"pan.baidu.com/s/1sl9xZ0d", Netdisk::Baidu, "sl9xZ0d", ""},
+        {"https://pan.baidu.com/s/1AbCdEfGhIjKlMnOpQrStUv", Baidu, "AbCdEfGhIjKlMnOpQrStUv", ""},
+        {"http://pan.baidu.com/s/1c0Er78G", Baidu, "c0Er78G", ""},
+        {"https://pan.baidu.com/share/init?surl=AbCdEfGhIjKlMnOpQrStUv", Baidu, "AbCdEfGhIjKlMnOpQrStUv", ""},
+        {"https://pan.baidu.com/wap/init?surl=AbCd-_EfGh&pwd=x1y2", Baidu, "AbCd-_EfGh", "x1y2"},
+        {"https://yun.baidu.com/s/1qXsd3mK#list/path=%2F", Baidu, "qXsd3mK", ""},
+        {"pan.baidu.com/s/1sl9xZ0d", Baidu, "sl9xZ0d", ""},
         // 阿里云盘: the segment after /s/ or /t/, also from a folder's address.
-        {"https://www.alipan.com/s/Ab3dE5gH7jK", Netdisk::Aliyun, "Ab3dE5gH7jK", ""},
-        {"https://www.aliyundrive.com/s/Ab3dE5gH7jK/folder/6123abc4567def", Netdisk::Aliyun, "Ab3dE5gH7jK", ""},
-        {"https://www.alipan.com/t/Zx9Yw8Vu7Ts", Netdisk::Aliyun, "Zx9Yw8Vu7Ts", ""},
+        {"https://www.alipan.com/s/Ab3dE5gH7jK", Aliyun, "Ab3dE5gH7jK", ""},
+        {"https://www.aliyundrive.com/s/Ab3dE5gH7jK/folder/6123abc4567def", Aliyun, "Ab3dE5gH7jK", ""},
+        {"https://www.alipan.com/t/Zx9Yw8Vu7Ts", Aliyun, "Zx9Yw8Vu7Ts", ""},
         // 夸克 with its sub-folder fragment.
-        {"https://pan.quark.cn/s/39749e1fb630#/list/share/0123456789abcdef0123456789abcdef-%E8%B5%84",
-         Netdisk::Quark, "39749e1fb630", ""},
-        {"https://drive.uc.cn/s/ab7dabef14d54?public=1", Netdisk::Uc, "ab7dabef14d54", ""},
-        {"https://115cdn.com/s/swff16b3ngy?password=k3m9#", Netdisk::Pan115, "swff16b3ngy", "k3m9"},
+        {"https://pan.quark.cn/s/39749e1fb630#/list/share/0123456789abcdef0123456789abcdef-%E8%B5%84", Quark,
+         "39749e1fb630", ""},
+        {"https://drive.uc.cn/s/ab7dabef14d54?public=1", Uc, "ab7dabef14d54", ""},
+        {"https://115cdn.com/s/swff16b3ngy?password=k3m9#", Pan115, "swff16b3ngy", "k3m9"},
         // 天翼: /t/ID, web/share?code=ID, share.html#/t/ID.
-        {"https://cloud.189.cn/t/IB3ieymQJ7re", Netdisk::Tianyi, "IB3ieymQJ7re", ""},
-        {"https://cloud.189.cn/web/share?code=IB3ieymQJ7re", Netdisk::Tianyi, "IB3ieymQJ7re", ""},
-        {"https://h5.cloud.189.cn/share.html#/t/IB3ieymQJ7re", Netdisk::Tianyi, "IB3ieymQJ7re", ""},
-        {"https://www.123pan.com/s/2785Vv-T4Ded", Netdisk::Pan123, "2785Vv-T4Ded", ""},
-        {"https://www.123912.com/s/oec7Vv-OXIWh.html", Netdisk::Pan123, "oec7Vv-OXIWh", ""},
-        {"https://pan.xunlei.com/s/VNcaO1Qv87aZxffZLThnARHkA1?pwd=six2#", Netdisk::Xunlei, "VNcaO1Qv87aZxffZLThnARHkA1",
-         "six2"},
+        {"https://cloud.189.cn/t/IB3ieymQJ7re", Tianyi, "IB3ieymQJ7re", ""},
+        {"https://cloud.189.cn/web/share?code=IB3ieymQJ7re", Tianyi, "IB3ieymQJ7re", ""},
+        {"https://h5.cloud.189.cn/share.html#/t/IB3ieymQJ7re", Tianyi, "IB3ieymQJ7re", ""},
+        {"https://www.123pan.com/s/2785Vv-T4Ded", Pan123, "2785Vv-T4Ded", ""},
+        {"https://www.123912.com/s/oec7Vv-OXIWh.html", Pan123, "oec7Vv-OXIWh", ""},
+        {"https://pan.xunlei.com/s/VNcaO1Qv87aZxffZLThnARHkA1?pwd=six2#", Xunlei, "VNcaO1Qv87aZxffZLThnARHkA1", "six2"},
         // 移动云盘: the linkID wherever it stands, the fragment included.
-        {"https://yun.139.com/shareweb/#/w/i/2qidERSvNGKk4", Netdisk::Pan139, "2qidERSvNGKk4", ""},
-        {"https://yun.139.com/link/w/i/2qidERSvNGKk4", Netdisk::Pan139, "2qidERSvNGKk4", ""},
-        {"https://caiyun.139.com/w/i/2qidERSvNGKk4", Netdisk::Pan139, "2qidERSvNGKk4", ""},
-        {"https://caiyun.139.com/m/i?2qidERSvNGKk4", Netdisk::Pan139, "2qidERSvNGKk4", ""},
+        {"https://yun.139.com/shareweb/#/w/i/2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
+        {"https://yun.139.com/link/w/i/2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
+        {"https://caiyun.139.com/w/i/2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
+        {"https://caiyun.139.com/m/i?2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
         // 蓝奏云: the path's id, file or folder, with or without /s/ or /tp/.
-        {"https://wwmi.lanzouo.com/i2OPJ2i3lsle", Netdisk::Lanzou, "i2OPJ2i3lsle", ""},
-        {"https://www.lanzoux.com/b0f1abcde", Netdisk::Lanzou, "b0f1abcde", ""},
-        {"https://www.lanzouw.com/s/b0f1abcde", Netdisk::Lanzou, "b0f1abcde", ""},
-        {"https://lanzous.com/tp/iabcde12?webpage=3", Netdisk::Lanzou, "iabcde12", ""},
-        {"https://mypikpak.com/s/VOLPPwXhmHBnHMY7hW6oGHjMo1/VOLPQ2", Netdisk::PikPak, "VOLPPwXhmHBnHMY7hW6oGHjMo1", ""},
-        {"HTTPS://PAN.QUARK.CN/s/3cb6e17e5d16", Netdisk::Quark, "3cb6e17e5d16", ""},
+        {"https://wwmi.lanzouo.com/i2OPJ2i3lsle", Lanzou, "i2OPJ2i3lsle", ""},
+        {"https://www.lanzoux.com/b0f1abcde", Lanzou, "b0f1abcde", ""},
+        {"https://www.lanzouw.com/s/b0f1abcde", Lanzou, "b0f1abcde", ""},
+        {"https://lanzous.com/tp/iabcde12?webpage=3", Lanzou, "iabcde12", ""},
+        {"https://mypikpak.com/s/VOLPPwXhmHBnHMY7hW6oGHjMo1/VOLPQ2", PikPak, "VOLPPwXhmHBnHMY7hW6oGHjMo1", ""},
+        {"HTTPS://PAN.QUARK.CN/s/3cb6e17e5d16", Quark, "3cb6e17e5d16", ""},
+        // A .html, a percent-encoded tail, a query or a fragment stay out of the id.
+        {"https://pan.quark.cn/s/3cb6e17e5d16%E6%8F%90", Quark, "3cb6e17e5d16", ""},
+        {"https://www.lanzoux.com/iabcde12.html", Lanzou, "iabcde12", ""},
+        {"https://pan.baidu.com/s/1AbCdEf.html?from=x", Baidu, "AbCdEf", ""},
+        {"https://drive.uc.cn/s/ab7dabef14d54#/list", Uc, "ab7dabef14d54", ""},
+        // Codes the address carries.
+        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04j", Baidu, "AbCdEfG", "g04j"},
+        {"https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=g04j", Baidu, "AbCdEfG", "g04j"},
+        {"https://115.com/s/swff16b3ngy#password=k3m9", Pan115, "swff16b3ngy", "k3m9"},
+        {"https://anxia.com/s/swff16b3ngy?x=1#password=k3m9", Pan115, "swff16b3ngy", "k3m9"},
+        {"https://pan.quark.cn/s/39749e1fb630?passcode=QTjz", Quark, "39749e1fb630", "QTjz"},
+        // Quark and UC codes may run longer than four.
+        {"https://pan.quark.cn/s/39749e1fb630?pwd=A1b2C3d4E5", Quark, "39749e1fb630", "A1b2C3d4E5"},
+        // 123: 提取码 written in, raw or percent-encoded, or the bare code as the query.
+        {"https://www.123pan.com/s/2785Vv-T4Ded?提取码:JZMM", Pan123, "2785Vv-T4Ded", "JZMM"},
+        {"https://www.123pan.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81:JZMM", Pan123, "2785Vv-T4Ded", "JZMM"},
+        {"https://www.123684.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81%3AJZMM", Pan123, "2785Vv-T4Ded", "JZMM"},
+        {"https://www.123865.com/s/2785Vv-T4Ded?ZY4K", Pan123, "2785Vv-T4Ded", "ZY4K"},
+        {"https://www.123pan.com/s/2785Vv-T4Ded?pwd=ab12", Pan123, "2785Vv-T4Ded", "ab12"},
+        // 天翼: the glued （访问码：xxxx）, raw or percent-encoded.
+        {"https://cloud.189.cn/t/IB3ieymQJ7re（访问码：uf34）", Tianyi, "IB3ieymQJ7re", "uf34"},
+        {"https://cloud.189.cn/t/IB3ieymQJ7re%EF%BC%88%E8%AE%BF%E9%97%AE%E7%A0%81%EF%BC%9Auf34%EF%BC%89", Tianyi,
+         "IB3ieymQJ7re", "uf34"},
+        {"https://pan.xunlei.com/s/VNcaO1Qv87aZxffZLThnARHkA1#提取码：six2", Xunlei, "VNcaO1Qv87aZxffZLThnARHkA1",
+         "six2"},
+        // Codes outside the netdisk's alphabet or length are dropped.
+        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04jx", Baidu, "AbCdEfG", ""},  // five for Baidu
+        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g0", Baidu, "AbCdEfG", ""},
+        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g0-j", Baidu, "AbCdEfG", ""},
+        {"https://pan.baidu.com/s/1AbCdEfG?pwd=", Baidu, "AbCdEfG", ""},
+        {"https://pan.quark.cn/s/39749e1fb630?pwd=A1b2C3d4E5f6G7h8i", Quark, "39749e1fb630", ""},  // 17
+        {"https://www.123pan.com/s/2785Vv-T4Ded?ZY4KZ", Pan123, "2785Vv-T4Ded", ""},
+        // The bare query is a code only on 123.
+        {"https://www.alipan.com/s/Ab3dE5gH7jK?ZY4K", Aliyun, "Ab3dE5gH7jK", ""},
+        // Tianyi's code= names the share, never a code.
+        {"https://cloud.189.cn/web/share?code=IB3i", Tianyi, "IB3i", ""},
     };
     for (const Expected& e : cases) expectLink(e);
-}
-
-TEST(ReadShareLink, IdNeverTakesATail) {
-    // A .html, a percent-encoded tail, a query or a fragment stay out of the id.
-    expectLink({"https://pan.quark.cn/s/3cb6e17e5d16%E6%8F%90", Netdisk::Quark, "3cb6e17e5d16", ""});
-    expectLink({"https://www.lanzoux.com/iabcde12.html", Netdisk::Lanzou, "iabcde12", ""});
-    expectLink({"https://pan.baidu.com/s/1AbCdEf.html?from=x", Netdisk::Baidu, "AbCdEf", ""});
-    expectLink({"https://drive.uc.cn/s/ab7dabef14d54#/list", Netdisk::Uc, "ab7dabef14d54", ""});
 }
 
 TEST(ReadShareLink, NoShareLink) {
@@ -123,49 +149,6 @@ TEST(ReadShareLink, NoShareLink) {
           "https://www.alipan.com/drive", "https://cloud.189.cn/web/main", "ftp//pan.quark.cn/s/abc", "", "   ",
           "https://pan.quark.cn/s/%E6%8F%90"})
         EXPECT_FALSE(readShareLink(a).has_value()) << a;
-}
-
-TEST(ReadShareLink, CodesInTheAddress) {
-    const Expected cases[] = {
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04j", Netdisk::Baidu, "AbCdEfG", "g04j"},
-        {"https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=g04j", Netdisk::Baidu, "AbCdEfG", "g04j"},
-        {"https://115.com/s/swff16b3ngy#password=k3m9", Netdisk::Pan115, "swff16b3ngy", "k3m9"},
-        {"https://anxia.com/s/swff16b3ngy?x=1#password=k3m9", Netdisk::Pan115, "swff16b3ngy", "k3m9"},
-        {"https://pan.quark.cn/s/39749e1fb630?passcode=QTjz", Netdisk::Quark, "39749e1fb630", "QTjz"},
-        // Quark and UC codes may run longer than four.
-        {"https://pan.quark.cn/s/39749e1fb630?pwd=A1b2C3d4E5", Netdisk::Quark, "39749e1fb630", "A1b2C3d4E5"},
-        // 123: 提取码 written in, raw or percent-encoded, or the bare code as the query.
-        {"https://www.123pan.com/s/2785Vv-T4Ded?提取码:JZMM", Netdisk::Pan123, "2785Vv-T4Ded", "JZMM"},
-        {"https://www.123pan.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81:JZMM", Netdisk::Pan123, "2785Vv-T4Ded",
-         "JZMM"},
-        {"https://www.123684.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81%3AJZMM", Netdisk::Pan123, "2785Vv-T4Ded",
-         "JZMM"},
-        {"https://www.123865.com/s/2785Vv-T4Ded?ZY4K", Netdisk::Pan123, "2785Vv-T4Ded", "ZY4K"},
-        {"https://www.123pan.com/s/2785Vv-T4Ded?pwd=ab12", Netdisk::Pan123, "2785Vv-T4Ded", "ab12"},
-        // 天翼: the glued （访问码：xxxx）, raw or percent-encoded.
-        {"https://cloud.189.cn/t/IB3ieymQJ7re（访问码：uf34）", Netdisk::Tianyi, "IB3ieymQJ7re", "uf34"},
-        {"https://cloud.189.cn/t/IB3ieymQJ7re%EF%BC%88%E8%AE%BF%E9%97%AE%E7%A0%81%EF%BC%9Auf34%EF%BC%89",
-         Netdisk::Tianyi, "IB3ieymQJ7re", "uf34"},
-        {"https://pan.xunlei.com/s/VNcaO1Qv87aZxffZLThnARHkA1#提取码：six2", Netdisk::Xunlei,
-         "VNcaO1Qv87aZxffZLThnARHkA1", "six2"},
-    };
-    for (const Expected& e : cases) expectLink(e);
-}
-
-TEST(ReadShareLink, CodesOutsideTheNetdisksAlphabetAreDropped) {
-    const Expected cases[] = {
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04jx", Netdisk::Baidu, "AbCdEfG", ""},  // five for Baidu
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g0", Netdisk::Baidu, "AbCdEfG", ""},
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g0-j", Netdisk::Baidu, "AbCdEfG", ""},
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=", Netdisk::Baidu, "AbCdEfG", ""},
-        {"https://pan.quark.cn/s/39749e1fb630?pwd=A1b2C3d4E5f6G7h8i", Netdisk::Quark, "39749e1fb630", ""},  // 17
-        {"https://www.123pan.com/s/2785Vv-T4Ded?ZY4KZ", Netdisk::Pan123, "2785Vv-T4Ded", ""},
-        // The bare query is a code only on 123.
-        {"https://www.alipan.com/s/Ab3dE5gH7jK?ZY4K", Netdisk::Aliyun, "Ab3dE5gH7jK", ""},
-        // Tianyi's code= names the share, never a code.
-        {"https://cloud.189.cn/web/share?code=IB3i", Netdisk::Tianyi, "IB3i", ""},
-    };
-    for (const Expected& e : cases) expectLink(e);
 }
 
 TEST(CodeInText, KeywordsSeparatorsAndBrackets) {
