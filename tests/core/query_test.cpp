@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "each_case.h"
 #include "text/encoding.h"
 #include "search/query.h"
 #include "search/site_host.h"
@@ -71,11 +72,8 @@ TEST(Tasks, OneSearchStartsTickedServicesThenExtraSites) {
 }
 
 TEST(EncodeKeyword, UnreservedPassEverythingElseEscapedUpperHex) {
-    EXPECT_EQ(encodeKeyword("Abc-1.9z"), "Abc-1.9z");
-    EXPECT_EQ(encodeKeyword("a b/c"), "a%20b%2Fc");
-    EXPECT_EQ(encodeKeyword("_~+&=%"), "%5F%7E%2B%26%3D%25");
-    EXPECT_EQ(encodeKeyword("\n"), "%0A");
-    EXPECT_EQ(encodeKeyword("电影"), "%E7%94%B5%E5%BD%B1");
+    expectEach(encodeKeyword, {{"Abc-1.9z", "Abc-1.9z"}, {"a b/c", "a%20b%2Fc"}, {"_~+&=%", "%5F%7E%2B%26%3D%25"},
+                               {"\n", "%0A"}, {"电影", "%E7%94%B5%E5%BD%B1"}});
 }
 
 TEST(Encoding, GbkUtf8RoundTrip) {
@@ -139,17 +137,18 @@ TEST(QueryUrl, EngineOption) {
 }
 
 TEST(SiteHosts, OnlyHostNamesPass) {
-    EXPECT_EQ(asciiSiteHost("pan.example.com"), "pan.example.com");
-    EXPECT_EQ(asciiSiteHost("  https://Pan.Example.com/ "), "Pan.Example.com");
-    EXPECT_EQ(asciiSiteHost("xn--fiqs8s.example."), "xn--fiqs8s.example");
-    EXPECT_EQ(asciiSiteHost("a-b.c1"), "a-b.c1");
-    // Enter after the last site in a text editor, or a tab before one: the host is still read.
-    EXPECT_EQ(asciiSiteHost("pan.example.com\r\n"), "pan.example.com");
-    EXPECT_EQ(asciiSiteHost("\t\n pan.example.com/\n"), "pan.example.com");
-    EXPECT_EQ(asciiSiteHost("\xA1\xA1pan.example.com\r\n\xA1\xA1"), "pan.example.com");
-    for (const char* bad : {"", " ", "inj.t&pn=5000&rn=1", "a b.com", "a.com#x", "a%20.com", "a.com\r\nX: 1",
-                            "a.com\tb", "-a.com", "a-.com", "a..com", ".a.com", "a.com/path", "a.com:8080",
-                            "http://", "\x80", "新网盘", "a.com\x7f"}) {
+    expectEach(asciiSiteHost, {{"pan.example.com", "pan.example.com"},
+                               {"  https://Pan.Example.com/ ", "Pan.Example.com"},
+                               {"xn--fiqs8s.example.", "xn--fiqs8s.example"},
+                               {"a-b.c1", "a-b.c1"},
+                               // Enter after the last site in a text editor, or a tab before one:
+                               // the host is still read.
+                               {"pan.example.com\r\n", "pan.example.com"},
+                               {"\t\n pan.example.com/\n", "pan.example.com"},
+                               {"\xA1\xA1pan.example.com\r\n\xA1\xA1", "pan.example.com"}});
+    for (const char* bad :
+         {"", " ", "inj.t&pn=5000&rn=1", "a b.com", "a.com#x", "a%20.com", "a.com\r\nX: 1", "a.com\tb", "-a.com",
+          "a-.com", "a..com", ".a.com", "a.com/path", "a.com:8080", "http://", "\x80", "新网盘", "a.com\x7f"}) {
         EXPECT_FALSE(asciiSiteHost(bad)) << bad;
     }
     EXPECT_FALSE(asciiSiteHost(std::string(64, 'a') + ".com"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "each_case.h"
 #include "http/cookies.h"
 #include "http/url.h"
 
@@ -16,19 +17,14 @@ TEST(UrlHost, LowerCasesAndDropsSchemePortAndPath) {
 }
 
 TEST(UrlPort, NamedPortElseSchemeDefault) {
-    EXPECT_EQ(urlPort("https://example.com"), 443);
-    EXPECT_EQ(urlPort("HTTPS://example.com/a"), 443);
-    EXPECT_EQ(urlPort("http://example.com"), 80);
-    EXPECT_EQ(urlPort("example.com:8080"), 8080);
-    EXPECT_EQ(urlPort("https://example.com:8443/x"), 8443);
+    expectEach<int>(urlPort, {{"https://example.com", 443}, {"HTTPS://example.com/a", 443}, {"http://example.com", 80},
+                              {"example.com:8080", 8080}, {"https://example.com:8443/x", 8443}});
 }
 
 TEST(UrlPath, KeepsQueryAndDefaultsToSlash) {
-    EXPECT_EQ(urlPath("http://example.com"), "/");
-    EXPECT_EQ(urlPath("http://example.com:81/a/b?c=1"), "/a/b?c=1");
-    EXPECT_EQ(urlPath("http://example.com?c=1"), "/");
-    EXPECT_EQ(urlPath("example.com/x"), "/x");
-    EXPECT_EQ(urlPath("http://EXAMPLE.com/Mixed/Case"), "/Mixed/Case");
+    expectEach(urlPath, {{"http://example.com", "/"}, {"http://example.com:81/a/b?c=1", "/a/b?c=1"},
+                         {"http://example.com?c=1", "/"}, {"example.com/x", "/x"},
+                         {"http://EXAMPLE.com/Mixed/Case", "/Mixed/Case"}});
 }
 
 TEST(Cookies, ReceivedFirstOldUnlessReplacedDeletedDropped) {
