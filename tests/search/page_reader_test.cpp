@@ -25,6 +25,30 @@ PageRead readWith(const std::string& profileName, const std::string& page) {
     return reader.read(page);
 }
 
+using Lines = std::vector<std::string>;
+
+using Found = std::vector<std::pair<std::string, std::string>>;
+
+// The results in page order, as title and address, or only their titles or addresses: the
+// count and every text in one check.
+Found results(const PageRead& read) {
+    Found out;
+    for (const FoundResult& r : read.results) out.emplace_back(r.title, r.address);
+    return out;
+}
+
+Lines titles(const PageRead& read) {
+    Lines out;
+    for (const FoundResult& r : read.results) out.push_back(r.title);
+    return out;
+}
+
+Lines addresses(const PageRead& read) {
+    Lines out;
+    for (const FoundResult& r : read.results) out.push_back(r.address);
+    return out;
+}
+
 TEST(RealPages, BaiduTakesTheTitleInsideTheContainerAndResolvesMuIntoItsOwnSite) {
     PageRead read = readWith("baidu", serpPage("baidu-2026-10-excerpt.html"));
     // Result A of the excerpt lost its container when the page was cut; B has one.
@@ -51,45 +75,50 @@ TEST(RealPages, BaiduTakesTheTitleInsideTheContainerAndResolvesMuIntoItsOwnSite)
     EXPECT_TRUE(read.results[0].redirect);
 }
 
-TEST(RealPages, BingTakesTheHeadingLinkNotTheFaviconLink) {
+// Bing takes the heading link, not the favicon link; Sogou the hidden data-url of the same result.
+TEST(RealPages, BingAndSogouGiveEachResultsTitleAndTrueAddress) {
+    const struct {
+        const char* profile;
+        const char* file;
+        Found found;
+    } pages[] = {
+        {"bing", "cnbing-2026-10-excerpt.html",
+         {{"MCP (Model Context Protocol)，一篇就够了。 - 知乎", "https://zhuanlan.zhihu.com/p/29001189476"},
+          {"What is the Model Context Protocol (MCP)?",
+           "https://modelcontextprotocol.io/docs/2026-07-28/getting-started/intro"}}},
+        {"sogou", "sogou-2026-10-excerpt.html",
+         {{"MCP协议是什么?Model Context Protocol模型上下文详解", "https://www.chinaz.com/2025/0402/1678384.shtml"},
+          {"模型上下文协议(Model Context Protocol,MCP) - 云long - 博客园",
+           "https://www.cnblogs.com/yunlong-study/p/19094390"}}},
+    };
+    for (const auto& p : pages) EXPECT_EQ(results(readWith(p.profile, serpPage(p.file))), p.found) << p.file;
+}
+
+TEST(RealPages, BingFindsTheNextPage) {
     PageRead read = readWith("bing", serpPage("cnbing-2026-10-excerpt.html"));
-    ASSERT_EQ(read.results.size(), 2u);
-    EXPECT_EQ(read.results[0].title, "MCP (Model Context Protocol)，一篇就够了。 - 知乎");
-    EXPECT_EQ(read.results[0].address, "https://zhuanlan.zhihu.com/p/29001189476");
-    EXPECT_EQ(read.results[1].title, "What is the Model Context Protocol (MCP)?");
-    EXPECT_EQ(read.results[1].address, "https://modelcontextprotocol.io/docs/2026-07-28/getting-started/intro");
     EXPECT_TRUE(read.next);
     EXPECT_EQ(queryValue(read.nextLink, "first"), "11");
 }
 
 TEST(RealPages, So360TakesDataMdurlAndKeepsDirectLinks) {
     PageRead read = readWith("so360", serpPage("so360-2026-10-excerpt.html"));
-    ASSERT_EQ(read.results.size(), 4u);
-    EXPECT_EQ(read.results[0].title, "MCP (Model Context Protocol),一篇就够了");
-    EXPECT_EQ(read.results[0].address, "http://www.uml.org.cn/ai/202507144.asp");
-    EXPECT_EQ(read.results[1].title, "手把手教你:MCP(Model Context Protocol)(大白话版)");
-    EXPECT_EQ(read.results[1].address.rfind("https://ai.so.com/search/so52e9d48eae4783d0be9b1e46509e66ca?search=", 0), 0u);
-    EXPECT_NE(read.results[1].address.find("&src=so_result_natural_ask&srcg=so_result_natural_ask"), std::string::npos);
-    EXPECT_EQ(read.results[2].address, "https://www.51cto.com/aigc/7924.html");
-    EXPECT_EQ(read.results[2].title, "深入解析Model Context Protocol,小白也能懂的MCP实战-AI.x-AIGC专属社区-51CTO.COM");
-    EXPECT_EQ(read.results[3].title, "Model Context Protocol(MCP)详解和开发教程_mcp开发-CSDN博客");
-    EXPECT_EQ(read.results[3].address, "https://blog.csdn.net/ZYC88888/article/details/146414158");
+    EXPECT_EQ(titles(read), (Lines{"MCP (Model Context Protocol),一篇就够了", "手把手教你:MCP(Model Context Protocol)(大白话版)",
+                                   "深入解析Model Context Protocol,小白也能懂的MCP实战-AI.x-AIGC专属社区-51CTO.COM",
+                                   "Model Context Protocol(MCP)详解和开发教程_mcp开发-CSDN博客"}));
+    Lines at = addresses(read);
+    ASSERT_EQ(at.size(), 4u);
+    EXPECT_EQ((Lines{at[0], at[2], at[3]}), (Lines{"http://www.uml.org.cn/ai/202507144.asp", "https://www.51cto.com/aigc/7924.html",
+                                                  "https://blog.csdn.net/ZYC88888/article/details/146414158"}));
+    // The second is the engine's own answer page: its key and its source parameters.
+    EXPECT_EQ(at[1].rfind("https://ai.so.com/search/so52e9d48eae4783d0be9b1e46509e66ca?search=", 0), 0u);
+    EXPECT_NE(at[1].find("&src=so_result_natural_ask&srcg=so_result_natural_ask"), std::string::npos);
     for (const FoundResult& r : read.results) EXPECT_FALSE(r.redirect) << r.address;
     EXPECT_FALSE(read.next);  // the excerpt has no pager
 }
 
-TEST(RealPages, SogouTakesTheHiddenDataUrlOfTheSameResult) {
-    PageRead read = readWith("sogou", serpPage("sogou-2026-10-excerpt.html"));
-    ASSERT_EQ(read.results.size(), 2u);
-    EXPECT_EQ(read.results[0].title, "MCP协议是什么?Model Context Protocol模型上下文详解");
-    EXPECT_EQ(read.results[0].address, "https://www.chinaz.com/2025/0402/1678384.shtml");
-    EXPECT_EQ(read.results[1].title, "模型上下文协议(Model Context Protocol,MCP) - 云long - 博客园");
-    EXPECT_EQ(read.results[1].address, "https://www.cnblogs.com/yunlong-study/p/19094390");
-
-    // Without the hidden address the relative redirect link is made absolute on the engine.
-    std::string page = serpPage("sogou-2026-10-excerpt.html");
-    page = replaceAll(page, "data-url=", "data-gone=");
-    read = readWith("sogou", page);
+TEST(RealPages, SogouWithoutTheHiddenAddressMakesTheRedirectLinkAbsolute) {
+    std::string page = replaceAll(serpPage("sogou-2026-10-excerpt.html"), "data-url=", "data-gone=");
+    PageRead read = readWith("sogou", page);
     ASSERT_EQ(read.results.size(), 2u);
     EXPECT_EQ(read.results[0].address,
               "https://www.sogou.com/link?url=hedJjaC291Osj6fmiZw1Zjh8FM6gmf5Q0u6CFAZeISEvf3Aa8ZW5pGXcV-K5ENzn");
@@ -112,11 +141,8 @@ TEST(ProfilePages, DuckDuckGoDecodesUddgSkipsAdsAndFindsTheNextForm) {
         "<input type=\"hidden\" name=\"s\" value=\"30\" />\n<input type=\"hidden\" name=\"dc\" value=\"31\" />\n"
         "<input type=\"hidden\" name=\"vqd\" value=\"4-1\" />\n</form>\n</div>";
     PageRead read = readWith("duckduckgo", page);
-    ASSERT_EQ(read.results.size(), 2u);
-    EXPECT_EQ(read.results[0].title, "电子书 合集 & 资料");
-    EXPECT_EQ(read.results[0].address, "https://pan.baidu.com/s/1abc?pwd=x&y=1");
-    EXPECT_EQ(read.results[1].title, "直接 链接");
-    EXPECT_EQ(read.results[1].address, "https://pan.baidu.com/s/2");
+    EXPECT_EQ(results(read), (Found{{"电子书 合集 & 资料", "https://pan.baidu.com/s/1abc?pwd=x&y=1"},
+                                    {"直接 链接", "https://pan.baidu.com/s/2"}}));
     ASSERT_TRUE(read.next);
     EXPECT_EQ(read.nextForm.action, "/html/");
     EXPECT_EQ(formBody(read.nextForm.fields), "q=site%3Apan.baidu.com%20%22%E4%B9%A6%22&s=30&dc=31&vqd=4-1");
