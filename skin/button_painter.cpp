@@ -213,16 +213,12 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_MOUSELEAVE:
             return onButtonMouseLeave(window, *control, wParam, lParam);
         case WM_SETFOCUS:
-            control->focused = true;
-            break;
         case WM_KILLFOCUS:
-            control->focused = false;
+            control->focused = message == WM_SETFOCUS;
             break;
         case WM_LBUTTONDOWN:
-            control->pressed = true;
-            break;
         case WM_LBUTTONUP:
-            control->pressed = false;
+            control->pressed = message == WM_LBUTTONDOWN;
             break;
         case WM_DESTROY:
             releaseControlBrush(window);

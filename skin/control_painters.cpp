@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "skin/engine.h"
@@ -95,6 +96,17 @@ bool hasFocusWithin(HWND control) {
     return focus && (focus == control || IsChild(control, focus));
 }
 
+// The text of an item, asked with `message` in the item record of the control's kind (HDITEMW,
+// TCITEMW, LVITEMW) whose other fields the caller has set; the record keeps what else came back.
+template <class Item>
+std::wstring itemText(HWND control, UINT message, WPARAM index, Item& item) {
+    wchar_t buffer[512] = {};
+    item.pszText = buffer;
+    item.cchTextMax = 511;
+    SendMessageW(control, message, index, reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
 // ---- trackbar -------------------------------------------------------------------------------
 
 void paintTrackbar(HWND bar, const ControlRecord& record, const MemoryDC& memory) {
@@ -145,6 +157,12 @@ void paintTrackbar(HWND bar, const ControlRecord& record, const MemoryDC& memory
     if (!(style & TBS_NOTHUMB))
         paintPart(g, f(thumb.left), f(thumb.top), f(thumb.right - thumb.left), f(thumb.bottom - thumb.top),
                   partState(bar, record, 1), record.focused);
+}
+
+int trackbarThumbAt(HWND bar, POINT p) {
+    RECT thumb{};
+    SendMessageW(bar, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    return PtInRect(&thumb, p) ? 1 : 0;
 }
 
 // ---- progress bar ---------------------------------------------------------------------------
@@ -213,14 +231,11 @@ int upDownPart(HWND updown, POINT p) {
 // ---- header ---------------------------------------------------------------------------------
 
 std::wstring headerText(HWND header, int index, int& format) {
-    wchar_t buffer[260] = {};
     HDITEMW item{};
     item.mask = HDI_TEXT | HDI_FORMAT;
-    item.pszText = buffer;
-    item.cchTextMax = 259;
-    SendMessageW(header, HDM_GETITEMW, index, reinterpret_cast<LPARAM>(&item));
+    std::wstring text = itemText(header, HDM_GETITEMW, index, item);
     format = item.fmt;
-    return buffer;
+    return text;
 }
 
 void paintHeader(HWND header, const ControlRecord& record, const MemoryDC& memory) {
@@ -322,14 +337,11 @@ void paintTab(HWND tab, const ControlRecord& record, const MemoryDC& memory) {
     for (int i = 0; i < count; ++i) {
         RECT r{};
         SendMessageW(tab, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
-        wchar_t buffer[260] = {};
         TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = buffer;
-        item.cchTextMax = 259;
-        SendMessageW(tab, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        std::wstring text = itemText(tab, TCM_GETITEMW, i, item);
         if (i == selected) OffsetRect(&r, 0, -1);
-        drawControlText(memory.dc(), tab, buffer, r, DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS,
+        drawControlText(memory.dc(), tab, text, r, DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS,
                         textColourOf(tab));
     }
 }
@@ -456,10 +468,42 @@ void paintCombo(HWND combo, const ControlRecord& record, const MemoryDC& memory)
     }
 }
 
+int comboButtonAt(HWND combo, POINT p) {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    return GetComboBoxInfo(combo, &info) && PtInRect(&info.rcButton, p) ? 1 : 0;
+}
+
 // ---- list box (and the list of a combo box) -------------------------------------------------
 
-void paintListBox(HWND list, const ControlRecord& record, const MemoryDC& memory) {
+// A visible item of a list box or a list view, and how it stands.
+struct ListRow {
+    int index;
+    RECT rect;
+    bool selected;
+    bool focused;  // the focused item of a focused list: outlined
+};
+
+// The face of a list and the marks of its rows; false when GDI+ cannot draw (nor can the texts be).
+bool paintListRows(const MemoryDC& memory, const std::vector<ListRow>& rows, int hotItem) {
     const COLORREF accent = settings().accentColour;
+    draw::Graphics g;
+    if (!beginGraphics(g, memory.dc())) return false;
+    g.SetSmoothingMode(draw::SmoothingMode::None);
+    fillRect(g, 0, 0, f(memory.width()), f(memory.height()), ToArgb(0xFFFFFF, editFaceAlpha()));
+    for (const ListRow& row : rows) {
+        const RECT& r = row.rect;
+        float x = f(r.left), y = f(r.top), rw = f(r.right - r.left), rh = f(r.bottom - r.top);
+        if (row.selected)
+            fillRect(g, x, y, rw, rh, ToArgb(accent, 90));
+        else if (row.index == hotItem)
+            fillRect(g, x, y, rw, rh, ToArgb(accent, 40));
+        if (row.focused) outlineRect(g, x, y, rw - 1, rh - 1, ToArgb(accent, 180));
+    }
+    return true;
+}
+
+void paintListBox(HWND list, const ControlRecord& record, const MemoryDC& memory) {
     LONG_PTR style = styleOf(list);
     bool multiple = (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
     bool columns = (style & LBS_MULTICOLUMN) != 0;
@@ -468,39 +512,20 @@ void paintListBox(HWND list, const ControlRecord& record, const MemoryDC& memory
     auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
     auto current = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     auto caret = static_cast<int>(SendMessageW(list, LB_GETCARETINDEX, 0, 0));
-    bool focused = GetFocus() == list || isClass(list, "ComboLBox");
-    struct Row {
-        int index;
-        RECT rect;
-    };
-    std::vector<Row> rows;
+    bool focused = GetFocus() == list;
+    std::vector<ListRow> rows;
     for (int i = std::max(0, top); i < count && rows.size() < 1000; ++i) {
         RECT r{};
         if (SendMessageW(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)) == LB_ERR) break;
         if (r.top >= h && !columns) break;
         if (r.left >= w || r.bottom <= 0 || r.top >= h) continue;
-        rows.push_back({i, r});
+        bool selected = multiple ? SendMessageW(list, LB_GETSEL, i, 0) > 0 : i == current;
+        rows.push_back({i, r, selected, focused && i == caret});
     }
-    {
-        draw::Graphics g;
-        if (!beginGraphics(g, memory.dc())) return;
-        g.SetSmoothingMode(draw::SmoothingMode::None);
-        fillRect(g, 0, 0, f(w), f(h), ToArgb(0xFFFFFF, editFaceAlpha()));
-        for (const Row& row : rows) {
-            const RECT& r = row.rect;
-            bool selected = multiple ? SendMessageW(list, LB_GETSEL, row.index, 0) > 0 : row.index == current;
-            float x = f(r.left), y = f(r.top), rw = f(r.right - r.left), rh = f(r.bottom - r.top);
-            if (selected)
-                fillRect(g, x, y, rw, rh, ToArgb(accent, 90));
-            else if (row.index == record.hotItem)
-                fillRect(g, x, y, rw, rh, ToArgb(accent, 40));
-            if (focused && row.index == caret && GetFocus() == list)
-                outlineRect(g, x, y, rw - 1, rh - 1, ToArgb(accent, 180));
-        }
-    }
+    if (!paintListRows(memory, rows, record.hotItem)) return;
     bool strings = !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) || (style & LBS_HASSTRINGS);
     if (!strings) return;
-    for (const Row& row : rows) {
+    for (const ListRow& row : rows) {
         auto length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, row.index, 0));
         if (length <= 0) continue;
         std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -521,17 +546,12 @@ int listBoxItemAt(HWND list, POINT p) {
 // ---- list view ------------------------------------------------------------------------------
 
 std::wstring listViewText(HWND list, int item, int column) {
-    wchar_t buffer[512] = {};
     LVITEMW request{};
     request.iSubItem = column;
-    request.pszText = buffer;
-    request.cchTextMax = 511;
-    SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&request));
-    return buffer;
+    return itemText(list, LVM_GETITEMTEXTW, item, request);
 }
 
 void paintListView(HWND list, const ControlRecord& record, const MemoryDC& memory) {
-    const COLORREF accent = settings().accentColour;
     int w = memory.width(), h = memory.height();
     DWORD view = static_cast<DWORD>(SendMessageW(list, LVM_GETVIEW, 0, 0));
     bool report = view == LV_VIEW_DETAILS;
@@ -544,39 +564,20 @@ void paintListView(HWND list, const ControlRecord& record, const MemoryDC& memor
     auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     int columns = report && header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
     bool focused = GetFocus() == list;
-    struct Row {
-        int index;
-        RECT bounds;
-        UINT state;
-    };
-    std::vector<Row> rows;
+    std::vector<ListRow> rows;
     for (int i = std::max(0, first); i < last && rows.size() < 2000; ++i) {
         RECT r{};
         r.left = LVIR_BOUNDS;
         if (!SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r))) continue;
         if (r.bottom <= 0 || r.top >= h || r.right <= 0 || r.left >= w) continue;
         auto state = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_SELECTED | LVIS_FOCUSED));
-        rows.push_back({i, r, state});
+        rows.push_back({i, r, (state & LVIS_SELECTED) != 0, focused && (state & LVIS_FOCUSED)});
     }
-    {
-        draw::Graphics g;
-        if (!beginGraphics(g, memory.dc())) return;
-        g.SetSmoothingMode(draw::SmoothingMode::None);
-        fillRect(g, 0, 0, f(w), f(h), ToArgb(0xFFFFFF, editFaceAlpha()));
-        for (const Row& row : rows) {
-            const RECT& r = row.bounds;
-            float x = f(r.left), y = f(r.top), rw = f(r.right - r.left), rh = f(r.bottom - r.top);
-            if (row.state & LVIS_SELECTED)
-                fillRect(g, x, y, rw, rh, ToArgb(accent, 90));
-            else if (row.index == record.hotItem)
-                fillRect(g, x, y, rw, rh, ToArgb(accent, 40));
-            if (focused && (row.state & LVIS_FOCUSED)) outlineRect(g, x, y, rw - 1, rh - 1, ToArgb(accent, 180));
-        }
-    }
+    if (!paintListRows(memory, rows, record.hotItem)) return;
     auto smallImages = reinterpret_cast<HIMAGELIST>(
         SendMessageW(list, LVM_GETIMAGELIST, view == LV_VIEW_ICON ? LVSIL_NORMAL : LVSIL_SMALL, 0));
     COLORREF text = textColourOf(list);
-    for (const Row& row : rows) {
+    for (const ListRow& row : rows) {
         if (smallImages) {
             LVITEMW item{};
             item.mask = LVIF_IMAGE;
@@ -610,6 +611,32 @@ int listViewItemAt(HWND list, POINT p) {
     hit.pt = p;
     auto index = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     return (hit.flags & LVHT_ONITEM) ? index : -1;
+}
+
+// What each painter does, by PainterKind: paints the control into a memory DC, and finds the part
+// or item under a client point (-1 none). A tab page paints nothing of its own (it shows what lies
+// behind it, the tab control's face included) and has no parts; a progress bar has no parts.
+struct PainterOps {
+    void (*paint)(HWND, const ControlRecord&, const MemoryDC&);
+    int (*hitTest)(HWND, POINT);
+};
+
+const PainterOps& painterOps(int painter) {
+    static const PainterOps table[] = {
+        {nullptr, nullptr},                // PAINTER_NONE
+        {paintTrackbar, trackbarThumbAt},  // PAINTER_TRACKBAR
+        {paintProgress, nullptr},          // PAINTER_PROGRESS
+        {paintUpDown, upDownPart},         // PAINTER_UPDOWN
+        {paintHeader, headerItemAt},       // PAINTER_HEADER
+        {paintTab, tabItemAt},             // PAINTER_TAB
+        {nullptr, nullptr},                // PAINTER_PAGE
+        {paintToolbar, toolbarButtonAt},   // PAINTER_TOOLBAR
+        {paintCombo, comboButtonAt},       // PAINTER_COMBO
+        {paintListBox, listBoxItemAt},     // PAINTER_LISTBOX
+        {paintListView, listViewItemAt},   // PAINTER_LISTVIEW
+    };
+    static_assert(std::size(table) == PAINTER_LISTVIEW + 1, "one row per PainterKind");
+    return painter > PAINTER_NONE && painter <= PAINTER_LISTVIEW ? table[painter] : table[PAINTER_NONE];
 }
 
 // Leaves the visible child windows out of a DC's clipping (the control has no WS_CLIPCHILDREN,
@@ -674,37 +701,7 @@ void PaintControl(HWND control, ControlRecord& record, HDC target) {
     if (client.right <= 0 || client.bottom <= 0) return;
     MemoryDC memory(client.right, client.bottom);
     fillControlBackground(control, memory, true);
-    switch (record.painter) {
-        case PAINTER_TRACKBAR:
-            paintTrackbar(control, record, memory);
-            break;
-        case PAINTER_PROGRESS:
-            paintProgress(control, record, memory);
-            break;
-        case PAINTER_UPDOWN:
-            paintUpDown(control, record, memory);
-            break;
-        case PAINTER_HEADER:
-            paintHeader(control, record, memory);
-            break;
-        case PAINTER_TAB:
-            paintTab(control, record, memory);
-            break;
-        case PAINTER_TOOLBAR:
-            paintToolbar(control, record, memory);
-            break;
-        case PAINTER_COMBO:
-            paintCombo(control, record, memory);
-            break;
-        case PAINTER_LISTBOX:
-            paintListBox(control, record, memory);
-            break;
-        case PAINTER_LISTVIEW:
-            paintListView(control, record, memory);
-            break;
-        default:  // a tab page: what lies behind it, the tab control's face included
-            break;
-    }
+    if (auto paint = painterOps(record.painter).paint) paint(control, record, memory);
     int saved = SaveDC(target);
     excludeChildren(control, target);
     if (record.painter == PAINTER_COMBO) {
@@ -726,32 +723,8 @@ void PaintControl(HWND control, ControlRecord& record, HDC target) {
 }
 
 int painterHitTest(HWND control, const ControlRecord& record, POINT p) {
-    switch (record.painter) {
-        case PAINTER_TRACKBAR: {
-            RECT thumb{};
-            SendMessageW(control, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-            return PtInRect(&thumb, p) ? 1 : 0;
-        }
-        case PAINTER_UPDOWN:
-            return upDownPart(control, p);
-        case PAINTER_HEADER:
-            return headerItemAt(control, p);
-        case PAINTER_TAB:
-            return tabItemAt(control, p);
-        case PAINTER_TOOLBAR:
-            return toolbarButtonAt(control, p);
-        case PAINTER_COMBO: {
-            COMBOBOXINFO info{};
-            info.cbSize = sizeof info;
-            return GetComboBoxInfo(control, &info) && PtInRect(&info.rcButton, p) ? 1 : 0;
-        }
-        case PAINTER_LISTBOX:
-            return listBoxItemAt(control, p);
-        case PAINTER_LISTVIEW:
-            return listViewItemAt(control, p);
-        default:
-            return -1;
-    }
+    auto hitTest = painterOps(record.painter).hitTest;
+    return hitTest ? hitTest(control, p) : -1;
 }
 
 void repaintNow(HWND control) {
@@ -827,25 +800,27 @@ LRESULT paintMessage(HWND control, UINT message, WPARAM wParam) {
     return 0;
 }
 
+bool painterDrawsItself(HWND control, UINT message, WPARAM wParam, LRESULT& result) {
+    if (message == WM_PAINT || message == WM_PRINTCLIENT) {
+        result = paintMessage(control, message, wParam);
+        return true;
+    }
+    if (message != WM_ERASEBKGND) return false;
+    // The paint lays what lies behind the control whole.
+    SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+    result = 1;
+    return true;
+}
+
 LRESULT CALLBACK PainterProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     ControlRecord* record = painterRecord(control);
     if (!record || record->painter == PAINTER_NONE) {
         if (message == WM_DESTROY) releaseControlBrush(control);
         return callOldProc(control, message, wParam, lParam);
     }
-    switch (message) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT:
-            return paintMessage(control, message, wParam);
-        case WM_ERASEBKGND:
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return 1;
-        case WM_DESTROY:
-            releaseControlBrush(control);
-            break;
-        default:
-            break;
-    }
+    LRESULT drawn = 0;
+    if (painterDrawsItself(control, message, wParam, drawn)) return drawn;
+    if (message == WM_DESTROY) releaseControlBrush(control);
     bool repaint = trackPainterInput(control, *record, message, lParam);
     LRESULT result = callOldProc(control, message, wParam, lParam);
     if (repaint) repaintNow(control);

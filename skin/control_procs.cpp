@@ -105,18 +105,10 @@ bool listDrawsDirectly(UINT message, WPARAM wParam, HWND list) {
 // Lists and list views drawn by their painters; the frame is the edit's.
 LRESULT paintedListProc(HWND list, ControlRecord& control, UINT message, WPARAM wParam, LPARAM lParam) {
     const int painter = control.painter;
-    switch (message) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT: {
-            LRESULT result = paintMessage(list, message, wParam);
-            if (message == WM_PAINT && !wParam) PaintEditFrame(list);
-            return result;
-        }
-        case WM_ERASEBKGND:
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return 1;
-        default:
-            break;
+    LRESULT drawn = 0;
+    if (painterDrawsItself(list, message, wParam, drawn)) {
+        if (message == WM_PAINT && !wParam) PaintEditFrame(list);
+        return drawn;
     }
     bool repaint = trackPainterInput(list, control, message, lParam);
     LRESULT result = EditProc(list, message, wParam, lParam);  // the record may move in there
@@ -142,6 +134,8 @@ LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lParam) {
     const Settings& s = settings();
+    LRESULT drawn = 0;
+    if (painterDrawsItself(combo, message, wParam, drawn)) return drawn;
     switch (message) {
         case WM_COMMAND: {
             WORD code = HIWORD(wParam);
@@ -156,12 +150,6 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
                 if (HBRUSH brush = controlColour(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
                     return reinterpret_cast<LRESULT>(brush);
             break;
-        case WM_PAINT:
-        case WM_PRINTCLIENT:
-            return paintMessage(combo, message, wParam);
-        case WM_ERASEBKGND:
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return 1;
         case WM_DESTROY: {
             // The edit and the list (a child of a simple combo box, a pop-up of the others) got
             // their brushes through this combo box's WM_CTLCOLOR*; they go with it.
@@ -251,18 +239,8 @@ bool pageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
 LRESULT CALLBACK ContainerChildProc(HWND child, UINT message, WPARAM wParam, LPARAM lParam) {
     ControlRecord* record = painterRecord(child);
     const int painter = record ? record->painter : PAINTER_NONE;
-    if (painter != PAINTER_NONE) {
-        switch (message) {
-            case WM_PAINT:
-            case WM_PRINTCLIENT:
-                return paintMessage(child, message, wParam);
-            case WM_ERASEBKGND:
-                SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-                return 1;
-            default:
-                break;
-        }
-    }
+    LRESULT drawn = 0;
+    if (painter != PAINTER_NONE && painterDrawsItself(child, message, wParam, drawn)) return drawn;
     if (painter == PAINTER_PAGE) {
         LRESULT handled = 0;
         if (pageMessage(child, message, wParam, lParam, handled)) return handled;

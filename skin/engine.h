@@ -286,6 +286,9 @@ int painterHitTest(HWND control, const ControlRecord& record, POINT p);
 bool trackPainterInput(HWND control, ControlRecord& record, UINT message, LPARAM lParam);
 // WM_PAINT and WM_PRINTCLIENT of a painted control; the old procedure lays itself out first.
 LRESULT paintMessage(HWND control, UINT message, WPARAM wParam);
+// What every painted control answers alike: WM_PAINT and WM_PRINTCLIENT (paintMessage) and
+// WM_ERASEBKGND (nothing erased: the paint lays the whole face). False for any other message.
+bool painterDrawsItself(HWND control, UINT message, WPARAM wParam, LRESULT& result);
 // The record of a painted control in whichever table holds it.
 ControlRecord* painterRecord(HWND control);
 void repaintNow(HWND control);
