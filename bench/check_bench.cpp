@@ -3,20 +3,15 @@
 // politeness rules allow (per netdisk its links / 4 in flight x 100 ms, 百度 its links x 1 s
 // spacing; the slowest netdisk is the bound) and the peak working set against 300 MB.
 // Ratios are printed, never asserted.
-#include <windows.h>
-
-#include <psapi.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <map>
 
+#include "bench/netdisk_bench.h"
 #include "links/link_checker.h"
 #include "links/web_transport.h"
-#include "tools/engine_sim/netdisk_sim.h"
-#include "tools/httpd/loopback_server.h"
 
 namespace {
 
@@ -26,33 +21,22 @@ constexpr int IN_FLIGHT = 4;
 constexpr double BAIDU_SPACING_S = 1.0;
 constexpr double MEMORY_LIMIT_MB = 300.0;
 
-// The planted share address of `netdisk` with the id made unique by `n` (ids that are not
-// planted are answered as shares that do not exist, which costs the same round trip).
 ShareLink linkOf(Netdisk netdisk, int n) {
-    for (const PlantedShare& planted : plantedShares()) {
-        if (planted.netdisk != netdisk || planted.digit != 0) continue;
-        ShareLink link;
-        link.netdisk = netdisk;
-        link.share = n < 11 ? planted.share : planted.share.substr(0, planted.share.size() - 1) + "x" + std::to_string(n);
-        link.url = planted.url.substr(0, planted.url.size() - planted.share.size()) + link.share;
-        return link;
-    }
-    return {};
+    ShareLink link;
+    link.url = benchShareAddress(netdisk, n, &link.share);
+    if (!link.url.empty()) link.netdisk = netdisk;
+    return link;
 }
 
 }  // namespace
 
 int main() {
-    NetdiskSim sim;
-    sim.setLatencyMs(LATENCY_MS);
-    LoopbackServer server([&](LoopbackConnection& c, const std::string& raw) {
-        if (!sim.serve(c, raw)) c.send(httpResponse(404, "Not Found", ""));
-    });
+    NetdiskBenchServer server(LATENCY_MS);
     if (!server.ok()) {
         std::fprintf(stderr, "check_bench: cannot listen\n");
         return 1;
     }
-    const std::string via = "127.0.0.1:" + std::to_string(server.port());
+    const std::string via = server.via();
 
     std::map<Netdisk, int> perNetdisk;
     std::vector<ShareLink> links;
@@ -85,17 +69,15 @@ int main() {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    const double peakMb = double(counters.PeakWorkingSetSize) / 1048576.0;
+    const double peakMb = peakWorkingSetMb();
 
     std::printf("link checks: %d links over %zu netdisks, answers %d ms late, %d answered in %.1f s\n", LINKS,
                 perNetdisk.size(), LATENCY_MS, answered.load(), seconds);
     for (auto& [state, count] : states) std::printf("  %-10s %d\n", linkStateKey(state), count);
     std::printf("  bound by the politeness rules %.1f s (the slowest netdisk), 1.3 x bound %.1f s\n", bound,
                 1.3 * bound);
-    std::printf("  requests answered by the simulator %zu, peak working set %.1f MB\n", sim.requests().size(), peakMb);
+    std::printf("  requests answered by the simulator %zu, peak working set %.1f MB\n", server.sim().requests().size(),
+                peakMb);
     std::printf("RATIO link checks: time / (1.3 x bound) %.2f, peak working set / 300 MB %.2f\n",
                 seconds / (1.3 * bound), peakMb / MEMORY_LIMIT_MB);
     return 0;

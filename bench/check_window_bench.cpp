@@ -4,8 +4,6 @@
 // round trip) until the last answer is shown. Also the process's peak working set.
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <atomic>
 #include <cstdio>
 #include <algorithm>
@@ -15,12 +13,11 @@
 
 #include "app/main_window.h"
 #include "bench/bench_process.h"
+#include "bench/netdisk_bench.h"
 #include "bench/stall_probe.h"
 #include "links/link_state.h"
 #include "skin/skin.h"
 #include "tools/engine_sim/engine_sim.h"
-#include "tools/engine_sim/netdisk_sim.h"
-#include "tools/httpd/loopback_server.h"
 
 namespace {
 
@@ -29,18 +26,6 @@ constexpr int LATENCY_MS = 100;
 constexpr int PAGE = 50;
 constexpr double STALL_LIMIT_MS = 50.0;
 constexpr double MEMORY_LIMIT_MB = 300.0;
-
-// A planted share's address with the id made unique by `n` (not planted: a not-found answer,
-// which costs the same round trip).
-std::string addressOf(Netdisk netdisk, int n) {
-    for (const PlantedShare& planted : plantedShares()) {
-        if (planted.netdisk != netdisk || planted.digit != 0) continue;
-        std::string share =
-            n < 11 ? planted.share : planted.share.substr(0, planted.share.size() - 1) + "x" + std::to_string(n);
-        return planted.url.substr(0, planted.url.size() - planted.share.size()) + share;
-    }
-    return {};
-}
 
 void pump() {
     MSG m;
@@ -53,11 +38,7 @@ void pump() {
 }  // namespace
 
 int main() {
-    NetdiskSim sim;
-    sim.setLatencyMs(LATENCY_MS);
-    LoopbackServer server([&](LoopbackConnection& c, const std::string& raw) {
-        if (!sim.serve(c, raw)) c.send(httpResponse(404, "Not Found", ""));
-    });
+    NetdiskBenchServer server(LATENCY_MS);
     if (!server.ok()) {
         std::fprintf(stderr, "check_window_bench: cannot listen\n");
         return 1;
@@ -69,7 +50,7 @@ int main() {
     std::vector<Hit> hits;
     for (int i = 0; i < LINKS; ++i) {
         Hit hit;
-        hit.address = addressOf(ALL_NETDISKS[size_t(i) % std::size(ALL_NETDISKS)], i);
+        hit.address = benchShareAddress(ALL_NETDISKS[size_t(i) % std::size(ALL_NETDISKS)], i);
         hit.title = "资料 " + std::to_string(i);
         hits.push_back(hit);
     }
@@ -79,7 +60,7 @@ int main() {
     std::map<LinkState, int> states;
     {
         MainWindow window;
-        window.setNetdiskVia("127.0.0.1:" + std::to_string(server.port()));
+        window.setNetdiskVia(server.via());
         AppSettings settings;
         settings.netdisks = NETDISKS_TODAY;
         if (!window.create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE, settings)) {
@@ -112,10 +93,7 @@ int main() {
         DestroyWindow(window.handle());
         window.waitForWorkers(3000);
     }
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    const double peakMb = double(counters.PeakWorkingSetSize) / 1048576.0;
+    const double peakMb = peakWorkingSetMb();
 
     std::printf("window link checks: %d share rows, answers %d ms late, %zu states shown in %.1f s\n", LINKS,
                 LATENCY_MS, shown, seconds);
