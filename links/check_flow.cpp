@@ -62,19 +62,7 @@ std::string jsonString(std::string_view gbk) {
 }
 
 std::string queryEscape(std::string_view text) {
-    static const char HEX[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~') {
-            out += char(c);
-        } else {
-            out += '%';
-            out += HEX[c >> 4];
-            out += HEX[c & 15];
-        }
-    }
-    return out;
+    return percentEncode(text, "-_.~");
 }
 
 namespace {

@@ -59,19 +59,8 @@ std::string hostFor(int serviceNumber, std::string_view extraHost) {
 }
 
 std::string encodeKeyword(std::string_view keyword) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : gbkToUtf8(keyword)) {
-        bool plain = c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        if (plain) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-        }
-    }
-    return out;
+    // Only "-" and "." stay plain: "_" and "~" are encoded, as this query always has.
+    return percentEncode(gbkToUtf8(keyword), "-.");
 }
 
 std::string buildQueryUrl(std::string_view host, std::string_view keyword, int offset) {

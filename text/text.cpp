@@ -215,6 +215,23 @@ std::string attributeValue(std::string_view attributes, std::string_view name, b
     return {};
 }
 
+std::string percentEncode(std::string_view bytes, std::string_view keep) {
+    static const char HEX[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           (c != 0 && keep.find(char(c)) != std::string_view::npos);
+        if (plain) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += HEX[c >> 4];
+            out += HEX[c & 0xF];
+        }
+    }
+    return out;
+}
+
 std::string base64UrlDecode(std::string_view text) {
     auto value = [](char c) -> int {
         if (c >= 'A' && c <= 'Z') return c - 'A';

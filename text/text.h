@@ -51,6 +51,11 @@ std::string asciiLower(std::string_view text);
 // The UTF-8 bytes of one code point (up to U+10FFFF; the caller keeps surrogates out).
 std::string utf8Of(uint32_t codePoint);
 
+// Percent-encoding of bytes as written into an address: ASCII letters, digits and the
+// characters in `keep` stay, every other byte becomes "%XX" (upper-case hex). Callers convert
+// the text to the encoding the address wants (UTF-8 for the engines) first.
+std::string percentEncode(std::string_view bytes, std::string_view keep);
+
 // Base64url (or plain Base64), padding or none, decoded; "" when it holds other characters.
 std::string base64UrlDecode(std::string_view text);
 

@@ -1,7 +1,6 @@
 // The result pages of today's engines as the simulator writes them. The markup follows pages the
 // engines served in 2020-2026: the same containers, attributes, redirect links and pagers, with
 // the variations real pages show (attribute order, quotes, blanks around "=", line breaks).
-#include <cctype>
 #include <string>
 
 #include "text/encoding.h"
@@ -43,18 +42,7 @@ std::string base64Url(const std::string& bytes) {
 
 // Percent-encoding as the engines write addresses into their own links.
 std::string percent(const std::string& gbk) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : gbkToUtf8(gbk)) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += char(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 0xF];
-        }
-    }
-    return out;
+    return percentEncode(gbkToUtf8(gbk), "-._~");
 }
 
 // An address as written into an attribute: "&" as "&amp;".
