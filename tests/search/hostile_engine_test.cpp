@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "tests/search/query_target.h"
 #include "text/encoding.h"
 #include "search/query.h"
 #include "search/worker.h"
@@ -31,18 +32,6 @@ std::string classicPage(const std::string& site, int offset, const std::vector<S
     return gbkToUtf8(simResultPage(site, "kw", offset, hits, marker));
 }
 
-int offsetOf(const std::string& target) {
-    size_t at = target.find("&pn=");
-    return at == std::string::npos ? 0 : std::atoi(target.c_str() + at + 4);
-}
-
-std::string siteOf(const std::string& target) {
-    size_t at = target.find("site%3A");
-    if (at == std::string::npos) return {};
-    size_t end = target.find("%20", at);
-    return target.substr(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
-}
-
 // The engine: the normal site is answered properly, every other site by the behaviour its
 // first label names.
 class HostileEngine {
@@ -60,8 +49,8 @@ public:
 private:
     void handle(LoopbackConnection& c, const std::string& raw) {
         ParsedRequest request = parseRequest(raw);
-        const std::string site = siteOf(request.target);
-        const int offset = offsetOf(request.target);
+        const std::string site = siteInQuery(request.target);
+        const int offset = numberAfter(request.target, "&pn=");
         {
             std::lock_guard lock(mutex_);
             ++requests_[site];
