@@ -19,6 +19,8 @@
 #include "search/extract.h"
 #include "search/query.h"
 #include "search/worker.h"
+#include "tests/search/query_target.h"
+#include "tests/search/sinks.h"
 #include "text/encoding.h"
 #include "tools/engine_sim/engine_sim.h"
 #include "tools/httpd/loopback_server.h"
@@ -41,18 +43,6 @@ struct Seen {
     int page = 0;
     Clock::time_point arrived, answered;
 };
-
-int valueAfter(const std::string& target, const std::string& key) {
-    size_t at = target.find(key);
-    return at == std::string::npos ? 0 : std::atoi(target.c_str() + at + key.size());
-}
-
-std::string siteIn(const std::string& target) {
-    size_t at = target.find("site%3A");
-    if (at == std::string::npos) return {};
-    size_t end = target.find("%20", at);
-    return target.substr(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
-}
 
 // An engine on 127.0.0.1 that answers each site by its script, counts the requests it is
 // answering at once and can run a test's action when a request arrives.
@@ -78,8 +68,8 @@ private:
         Seen request;
         request.arrived = Clock::now();
         ParsedRequest parsed = parseRequest(raw);
-        request.site = siteIn(parsed.target);
-        request.page = valueAfter(parsed.target, "&pn=") / PAGE_SIZE;
+        request.site = siteInQuery(parsed.target);
+        request.page = numberAfter(parsed.target, "&pn=") / PAGE_SIZE;
         int now = ++inFlight_;
         for (int seen = peak_; now > seen && !peak_.compare_exchange_weak(seen, now);) {
         }
@@ -129,35 +119,22 @@ struct Row {
 
 // The result list: searchLock as a mutex that can be tried, the rows as they were handed over,
 // and a note of any call made without holding the lock.
-class ListSink : public SearchSink {
+class ListSink : public GuardedSink {
 public:
     std::string keyword() override { return "kw"; }
-    void lockResults() override {
-        lock_.lock();
-        owner_ = std::this_thread::get_id();
-    }
-    bool tryLockResults() override {
-        if (!lock_.try_lock()) return false;
-        owner_ = std::this_thread::get_id();
-        return true;
-    }
-    void unlockResults() override {
-        if (owner_ != std::this_thread::get_id()) strayCall_ = true;
-        owner_ = {};
-        lock_.unlock();
-    }
+    bool tryLockResults() override { return tryTake(); }
     void addHits(const std::vector<Hit>& hits) override {
-        checkOwner();
+        checkHeld();
         std::string site = hits.empty() ? "" : addressHost(hits.front().address);
         handOvers_.push_back({site, int(hits.size())});
         for (const Hit& hit : hits) rows_.push_back({addressHost(hit.address), hit.address});
     }
     void showCount() override {
-        checkOwner();
+        checkHeld();
         counts_.push_back(int(rows_.size()));
     }
     void serviceEnded(const ServiceOutcome& outcome) override {
-        checkOwner();
+        checkHeld();
         outcomes_[outcome.service] = outcome;
     }
 
@@ -166,18 +143,11 @@ public:
     const std::vector<std::pair<std::string, int>>& handOvers() const { return handOvers_; }
     const std::vector<int>& counts() const { return counts_; }
     const std::map<std::string, ServiceOutcome>& outcomes() const { return outcomes_; }
-    bool disciplineKept() const { return !strayCall_; }
     int rowsOf(const std::string& site) const {
         return int(std::count_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.site == site; }));
     }
 
 private:
-    void checkOwner() {
-        if (owner_ != std::this_thread::get_id()) strayCall_ = true;
-    }
-    std::mutex lock_;
-    std::thread::id owner_;
-    bool strayCall_ = false;
     std::vector<Row> rows_;
     std::vector<std::pair<std::string, int>> handOvers_;
     std::vector<int> counts_;

@@ -11,32 +11,10 @@
 #include "search/query.h"
 #include "search/services.h"
 #include "search/worker.h"
+#include "tests/search/sinks.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
-
-// The result list as far as these tests need it: rows, pages delivered and outcomes.
-class ListSink : public SearchSink {
-public:
-    explicit ListSink(std::string keyword) : keyword_(std::move(keyword)) {}
-    std::string keyword() override { return keyword_; }
-    void lockResults() override { lock_.lock(); }
-    void unlockResults() override { lock_.unlock(); }
-    void addHits(const std::vector<Hit>& hits) override {
-        rows.insert(rows.end(), hits.begin(), hits.end());
-        ++pages;
-    }
-    void showCount() override { ++counts; }
-    void serviceEnded(const ServiceOutcome& outcome) override { outcomes.push_back(outcome); }
-
-    std::vector<Hit> rows;
-    std::vector<ServiceOutcome> outcomes;
-    int pages = 0, counts = 0;
-
-private:
-    std::string keyword_;
-    std::mutex lock_;
-};
 
 class ProfileWorkerTest : public ::testing::Test {
 protected:
@@ -55,6 +33,12 @@ protected:
         o.hitsPerQuery = hits;
         sim.setOptions(o);
         setActiveProfile(*builtinProfile(layout));
+    }
+    // Turns one of the simulator's switches on, keeping its other options.
+    void simOption(bool EngineSimOptions::*option) {
+        EngineSimOptions o = sim.options();
+        o.*option = true;
+        sim.setOptions(o);
     }
     std::vector<SimRequest> searches() const {
         std::vector<SimRequest> out;
@@ -90,7 +74,7 @@ TEST_F(ProfileWorkerTest, EachProfileReadsEveryPageOfItsEngineInOrder) {
     for (const Case& c : cases) {
         use(c.layout, c.hits);
         size_t before = sim.requestCount();
-        ListSink sink("电子书 合集");
+        CollectingSink sink("电子书 合集");
         searchWorker(makeSearchTask(1), sink);
         expectRows(sink.rows, sim.hitsFor(host1, "电子书 合集"), c.layout);
         EXPECT_EQ(sink.rows[0].title, "电子书 合集 资料1 & 合集 - " + host1) << c.layout;
@@ -117,11 +101,9 @@ TEST_F(ProfileWorkerTest, EachProfileReadsEveryPageOfItsEngineInOrder) {
 TEST_F(ProfileWorkerTest, RedirectLinksAreResolvedWithOneRequestEach) {
     for (std::string layout : {"baidu", "sogou", "so360"}) {
         use(layout, 12);
-        EngineSimOptions o = sim.options();
-        o.linksOnly = true;  // no real address on the page
-        sim.setOptions(o);
+        simOption(&EngineSimOptions::linksOnly);  // no real address on the page
         size_t before = sim.requestCount();
-        ListSink sink("k");
+        CollectingSink sink("k");
         searchWorker(makeSearchTask(1), sink);
         expectRows(sink.rows, sim.hitsFor(host1, "k"), layout);
         int redirects = 0;
@@ -132,11 +114,9 @@ TEST_F(ProfileWorkerTest, RedirectLinksAreResolvedWithOneRequestEach) {
     }
     // Bing's click links carry the address themselves: nothing to ask.
     use("bing", 12);
-    EngineSimOptions o = sim.options();
-    o.bingClickLinks = true;
-    sim.setOptions(o);
+    simOption(&EngineSimOptions::bingClickLinks);
     size_t before = sim.requestCount();
-    ListSink sink("k");
+    CollectingSink sink("k");
     searchWorker(makeSearchTask(1), sink);
     expectRows(sink.rows, sim.hitsFor(host1, "k"), "bing");
     EXPECT_EQ(sim.requestCount() - before, 2u);  // the two result pages, nothing else
@@ -144,9 +124,7 @@ TEST_F(ProfileWorkerTest, RedirectLinksAreResolvedWithOneRequestEach) {
 
 TEST_F(ProfileWorkerTest, HitsOutsideTheServiceAreDroppedUnlessAllAreKept) {
     use("baidu", 0);
-    EngineSimOptions o = sim.options();
-    o.linksOnly = true;
-    sim.setOptions(o);
+    simOption(&EngineSimOptions::linksOnly);
     sim.setCorpus(host1, {
                              {"https://pan.baidu.com/s/1", "一"},
                              {"https://evil.example/pan.baidu.com", "外站"},
@@ -154,7 +132,7 @@ TEST_F(ProfileWorkerTest, HitsOutsideTheServiceAreDroppedUnlessAllAreKept) {
                              {"", "无法解析"},  // the engine cannot say where this link leads
                              {"https://notpan.baidu.com/s/3", "近似"},
                          });
-    ListSink filtered("k");
+    CollectingSink filtered("k");
     searchWorker(makeSearchTask(1), filtered);
     ASSERT_EQ(filtered.rows.size(), 3u);
     EXPECT_EQ(filtered.rows[0].address, "https://pan.baidu.com/s/1");
@@ -164,7 +142,7 @@ TEST_F(ProfileWorkerTest, HitsOutsideTheServiceAreDroppedUnlessAllAreKept) {
     EXPECT_EQ(filtered.rows[2].address, "http://www.baidu.com/link?url=");
 
     setKeepAllHits(true);
-    ListSink all("k");
+    CollectingSink all("k");
     searchWorker(makeSearchTask(1), all);
     ASSERT_EQ(all.rows.size(), 5u);
     EXPECT_EQ(all.rows[1].address, "https://evil.example/pan.baidu.com");
@@ -173,11 +151,9 @@ TEST_F(ProfileWorkerTest, HitsOutsideTheServiceAreDroppedUnlessAllAreKept) {
 TEST_F(ProfileWorkerTest, VerificationWallIsReportedNotTakenForNoResults) {
     for (std::string layout : {"classic", "baidu", "bing", "sogou", "so360", "duckduckgo"}) {
         use(layout, 30);
-        EngineSimOptions o = sim.options();
-        o.wall = true;
-        sim.setOptions(o);
+        simOption(&EngineSimOptions::wall);
         size_t before = sim.requestCount();
-        ListSink sink("k");
+        CollectingSink sink("k");
         searchWorker(makeSearchTask(2), sink);
         EXPECT_TRUE(sink.rows.empty()) << layout;
         ASSERT_EQ(sink.outcomes.size(), 1u) << layout;
@@ -192,7 +168,7 @@ TEST_F(ProfileWorkerTest, AnEndlessEngineIsFollowedForAtMostThePageLimit) {
     EngineSimOptions o;
     o.endless = true;  // every page full of new addresses and a next-page link
     sim.setOptions(o);
-    ListSink sink("endless");
+    CollectingSink sink("endless");
     searchWorker(makeSearchTask(1), sink);
     EXPECT_EQ(sim.requestCount(), size_t(MAX_PAGES_PER_SERVICE));
     EXPECT_EQ(sink.rows.size(), size_t(MAX_PAGES_PER_SERVICE) * PAGE_SIZE);
@@ -203,12 +179,10 @@ TEST_F(ProfileWorkerTest, AnEndlessEngineIsFollowedForAtMostThePageLimit) {
 TEST_F(ProfileWorkerTest, APageWithoutANewAddressEndsPagingButIsStillListed) {
     for (std::string layout : {"classic", "bing"}) {
         use(layout, 0);
-        EngineSimOptions o = sim.options();
-        o.samePage = true;
-        sim.setOptions(o);
+        simOption(&EngineSimOptions::samePage);
         sim.setCorpus(host1, {{"http://pan.baidu.com/s/a", "A"}, {"http://pan.baidu.com/s/b", "B"}});
         size_t before = sim.requestCount();
-        ListSink sink("k");
+        CollectingSink sink("k");
         searchWorker(makeSearchTask(1), sink);
         EXPECT_EQ(sim.requestCount() - before, 2u) << layout;
         // Rows are never de-duplicated: the repeated page gives its rows again.
@@ -219,7 +193,7 @@ TEST_F(ProfileWorkerTest, APageWithoutANewAddressEndsPagingButIsStillListed) {
 
 TEST_F(ProfileWorkerTest, ControlCharactersNeverSplitARow) {
     sim.setCorpus(host1, {{"http://pan.baidu.com/s/1\tx\x0by", "标题\t一\r二\x01三"}});
-    ListSink classic("k");
+    CollectingSink classic("k");
     searchWorker(makeSearchTask(1), classic);
     ASSERT_EQ(classic.rows.size(), 1u);
     EXPECT_EQ(classic.rows[0].address, "http://pan.baidu.com/s/1 x y");
@@ -227,7 +201,7 @@ TEST_F(ProfileWorkerTest, ControlCharactersNeverSplitARow) {
 
     use("bing", 0);
     sim.setCorpus(host1, {{"http://pan.baidu.com/s/2", "多\r\n行\t标题"}});
-    ListSink bing("k");
+    CollectingSink bing("k");
     searchWorker(makeSearchTask(1), bing);
     ASSERT_EQ(bing.rows.size(), 1u);
     EXPECT_EQ(bing.rows[0].title, "多 行 标题");

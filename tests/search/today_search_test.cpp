@@ -18,6 +18,7 @@
 #include "search/services.h"
 #include "search/site_host.h"
 #include "search/worker.h"
+#include "tests/search/sinks.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
@@ -244,22 +245,6 @@ TEST(EngineOwnPages, MuIntoTheEnginesOwnSiteIsResolvedLikeAResultWithoutMu) {
     }
 }
 
-// The result list as far as these tests need it.
-class ListSink : public SearchSink {
-public:
-    std::string keyword() override { return "资料"; }
-    void lockResults() override { lock_.lock(); }
-    void unlockResults() override { lock_.unlock(); }
-    void addHits(const std::vector<Hit>& hits) override { rows.insert(rows.end(), hits.begin(), hits.end()); }
-    void showCount() override {}
-    void serviceEnded(const ServiceOutcome& outcome) override { outcomes.push_back(outcome); }
-    std::vector<Hit> rows;
-    std::vector<ServiceOutcome> outcomes;
-
-private:
-    std::mutex lock_;
-};
-
 class TodayWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -286,7 +271,7 @@ TEST_F(TodayWorkerTest, ServiceOnTwoHostsKeepsHitsOnEitherAndItsMirrorsAndNamesT
                                  {"https://pan.quark.cn/s/0123456789ab", "别家"},
                                  {"https://alipan.com.evil.example/s/x", "冒名"}});
     sim.setCorpus("aliyundrive.com", {{"https://www.aliyundrive.com/s/b1", "三"}, {"https://www.alipan.com/s/b2", "四"}});
-    ListSink sink;
+    CollectingSink sink("资料");
     for (const std::string& task : searchTasks({false, true}, false, "")) searchWorker(task, sink);
     std::vector<std::string> addresses;
     for (const Hit& hit : sink.rows) addresses.push_back(hit.address);
@@ -303,7 +288,7 @@ TEST_F(TodayWorkerTest, ServiceOnTwoHostsKeepsHitsOnEitherAndItsMirrorsAndNamesT
     EngineSimOptions o = sim.options();
     o.wallSites = {"aliyundrive.com"};
     sim.setOptions(o);
-    ListSink walled;
+    CollectingSink walled("资料");
     for (const std::string& task : searchTasks({false, true}, false, "")) searchWorker(task, walled);
     ASSERT_EQ(walled.outcomes.size(), 2u);
     EXPECT_FALSE(walled.outcomes[0].failed());

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "search/query.h"
+#include "tests/search/sinks.h"
 #include "search/worker_pool.h"
 #include "tools/engine_sim/engine_sim.h"
 
@@ -17,20 +18,15 @@ namespace {
 
 // A result list with searchLock; records who delivered what, and whether every delivery came
 // under the lock.
-class PoolSink : public SearchSink {
+class PoolSink : public GuardedSink {
 public:
     std::string keyword() override { return "k"; }
     void lockResults() override {
-        lock_.lock();
-        owner_ = std::this_thread::get_id();
-        threads_.insert(owner_);
-    }
-    void unlockResults() override {
-        owner_ = {};
-        lock_.unlock();
+        GuardedSink::lockResults();
+        threads_.insert(std::this_thread::get_id());
     }
     void addHits(const std::vector<Hit>& hits) override {
-        if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
+        checkHeld();
         for (const Hit& hit : hits) addresses_.push_back(hit.address);
     }
     void showCount() override {}
@@ -40,14 +36,10 @@ public:
     const std::vector<std::string>& addresses() const { return addresses_; }
     const std::vector<std::string>& ended() const { return ended_; }
     size_t threadsSeen() const { return threads_.size(); }
-    bool outsideLock() const { return outsideLock_; }
 
 private:
-    std::mutex lock_;
-    std::thread::id owner_;
     std::set<std::thread::id> threads_;
     std::vector<std::string> addresses_, ended_;
-    bool outsideLock_ = false;
 };
 
 std::string site(int i) {
@@ -114,7 +106,7 @@ TEST_F(WorkerPoolTest, AtMostTheCapRunsAndQueuedTasksStartInTaskOrder) {
     }
     EXPECT_EQ(sink->addresses().size(), size_t(tasks));
     EXPECT_EQ(sink->ended().size(), size_t(tasks));
-    EXPECT_FALSE(sink->outsideLock());
+    EXPECT_TRUE(sink->disciplineKept());
 }
 
 // Every slot may hold a worker waiting on the lock behind the one paging: the holder never waits
@@ -143,7 +135,7 @@ TEST_F(WorkerPoolTest, WorkersWaitingOnTheLockInEverySlotNeitherDeadlockNorInter
         std::vector<std::string> run(sink->addresses().begin() + long(at), sink->addresses().begin() + long(at) + 130);
         EXPECT_EQ(run, expected[owner]);
     }
-    EXPECT_FALSE(sink->outsideLock());
+    EXPECT_TRUE(sink->disciplineKept());
 }
 
 TEST_F(WorkerPoolTest, StoppingWithThousandsQueuedEndsAtOnceAndStartsNothingMore) {

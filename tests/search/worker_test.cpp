@@ -14,6 +14,7 @@
 #include "search/query.h"
 #include "search/services.h"
 #include "search/worker.h"
+#include "tests/search/sinks.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
@@ -26,7 +27,7 @@ struct Row {
 
 // A result list as the main window keeps it: shared numbering, searchLock, a count label.
 // It also checks that every hit and count arrive under the lock.
-class RecordingSink : public SearchSink {
+class RecordingSink : public GuardedSink {
 public:
     explicit RecordingSink(std::string keyword) : keyword_(std::move(keyword)) {}
 
@@ -38,19 +39,8 @@ public:
         std::lock_guard g(keywordMutex_);
         keyword_ = std::move(k);
     }
-    void lockResults() override {
-        searchLock_.lock();
-        owner_ = std::this_thread::get_id();
-        ++locks_;
-    }
-    void unlockResults() override {
-        if (owner_ != std::this_thread::get_id()) unlockedByStranger_ = true;
-        owner_ = {};
-        ++unlocks_;
-        searchLock_.unlock();
-    }
     void addHits(const std::vector<Hit>& hits) override {
-        if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
+        checkHeld();
         pageSizes_.push_back(int(hits.size()));
         for (const Hit& hit : hits) {
             rows_.push_back({int(rows_.size()) + 1, hit.title, hit.address});
@@ -58,11 +48,11 @@ public:
         }
     }
     void serviceEnded(const ServiceOutcome& outcome) override {
-        if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
+        checkHeld();
         outcomes_.push_back(outcome);
     }
     void showCount() override {
-        if (owner_ != std::this_thread::get_id()) outsideLock_ = true;
+        checkHeld();
         countsShown_.push_back(int(rows_.size()));
     }
 
@@ -73,21 +63,14 @@ public:
     const std::vector<int>& countsShown() const { return countsShown_; }
     const std::vector<int>& pageSizes() const { return pageSizes_; }
     const std::vector<ServiceOutcome>& outcomes() const { return outcomes_; }
-    int locks() const { return locks_; }
-    int unlocks() const { return unlocks_; }
-    bool disciplineKept() const { return !outsideLock_ && !unlockedByStranger_; }
 
 private:
     std::mutex keywordMutex_;
     std::string keyword_;
-    std::mutex searchLock_;
-    std::thread::id owner_;
     std::vector<Row> rows_;
     std::vector<int> countsShown_;
     std::vector<int> pageSizes_;
     std::vector<ServiceOutcome> outcomes_;
-    std::atomic<int> locks_{0}, unlocks_{0};
-    bool outsideLock_ = false, unlockedByStranger_ = false;
 };
 
 std::string withoutEm(std::string title) {
@@ -185,18 +168,6 @@ TEST_F(WorkerTest, FiftyAndTwelveHitsComeFromTwoPagesInOrder) {
     EXPECT_NE(requests[0].target.find("&pn=0&rn=50&ie=utf-8&rsv_page=1"), std::string::npos);
 }
 
-TEST_F(WorkerTest, MarkerWithCapitalNDoesNotLeadOn) {
-    EngineSimOptions o;
-    o.hitsPerQuery = 62;
-    o.capitalMarker = true;
-    sim.setOptions(o);
-    RecordingSink sink("x");
-    searchWorker(makeSearchTask(2), sink);
-    EXPECT_EQ(sink.rows().size(), 50u);
-    EXPECT_EQ(sim.requestCount(), 1u);
-    EXPECT_EQ(sink.countsShown(), std::vector<int>{50});
-}
-
 TEST_F(WorkerTest, OnlyLowerCaseHighlightingIsRemovedAndReferencesStay) {
     sim.setCorpus(host1,
                   {
@@ -291,28 +262,34 @@ TEST_F(WorkerTest, EmptyTaskDoesNothing) {
     EXPECT_TRUE(sink.countsShown().empty());
 }
 
-TEST_F(WorkerTest, BrokenAndFailingPagesEndTheRunQuietly) {
-    EngineSimOptions o;
-    o.hitsPerQuery = 62;
-    o.brokenPages = true;  // zero byte in front of the 26th result, marker behind it
-    sim.setOptions(o);
-    RecordingSink broken("x");
-    searchWorker(makeSearchTask(1), broken);
-    EXPECT_EQ(broken.rows().size(), 25u);
-    EXPECT_EQ(sim.requestCount(), 1u);
-    EXPECT_EQ(broken.countsShown(), std::vector<int>{25});
-
-    o = {};
-    o.hitsPerQuery = 200;
-    o.errorStatus = 503;
-    o.errorAfterPages = 1;
-    sim.setOptions(o);
-    RecordingSink failing("y");
-    searchWorker(makeSearchTask(2), failing);
-    EXPECT_EQ(failing.rows().size(), 50u);
-    EXPECT_EQ(sim.requestCount(), 3u);  // one more, answered 503, then nothing
+// A run ends where the page gives it no way on, delivering what it read and showing the count
+// once: a marker with a capital "N", a broken page, a page the engine answers with an error.
+TEST_F(WorkerTest, CapitalMarkerBrokenOrFailingPageEndsTheRunQuietly) {
+    EngineSimOptions capital, broken, failing;
+    capital.hitsPerQuery = broken.hitsPerQuery = 62;
+    capital.capitalMarker = true;
+    broken.brokenPages = true;  // zero byte in front of the 26th result, marker behind it
+    failing.hitsPerQuery = 200;
+    failing.errorStatus = 503;
+    failing.errorAfterPages = 1;
+    const struct {
+        const char* name;
+        const EngineSimOptions& options;
+        int service, rows;
+        size_t requests;
+    } runs[] = {{"capital marker", capital, 2, 50, 1}, {"broken page", broken, 1, 25, 1},
+                // One more page asked, answered 503, then nothing.
+                {"failing page", failing, 2, 50, 2}};
+    for (const auto& run : runs) {
+        sim.setOptions(run.options);
+        size_t before = sim.requestCount();
+        RecordingSink sink(run.name);
+        searchWorker(makeSearchTask(run.service), sink);
+        EXPECT_EQ(int(sink.rows().size()), run.rows) << run.name;
+        EXPECT_EQ(sim.requestCount() - before, run.requests) << run.name;
+        EXPECT_EQ(sink.countsShown(), std::vector<int>{run.rows}) << run.name;
+    }
     EXPECT_EQ(sim.requests().back().status, 503);
-    EXPECT_EQ(failing.countsShown(), std::vector<int>{50});
 }
 
 TEST_F(WorkerTest, CancelledWorkerStopsPagingAndReleasesTheLock) {
