@@ -13,11 +13,7 @@ const MessageRule PAN115_DEAD_RULES[] = {
     {"取消", LinkState::Cancelled}, {"删除", LinkState::Cancelled}, {"不存在", LinkState::NotFound},
 };
 
-struct NumberState {
-    long long number;
-    LinkState state;
-};
-const NumberState PAN115_NUMBERS[] = {
+const CodeRule<long long> PAN115_NUMBERS[] = {
     {4100010, LinkState::Cancelled}, {4100033, LinkState::Banned},   {4100034, LinkState::Expired},
     {4100004, LinkState::Cancelled}, {4100009, LinkState::NotFound}, {4100026, LinkState::NotFound},
     {990002, LinkState::NotFound},
@@ -26,9 +22,8 @@ const NumberState PAN115_NUMBERS[] = {
 }  // namespace
 
 LinkState read115Snap(const CheckAnswer& answer, bool codeSent) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
-    if (body.is_discarded() || !body.is_object()) return unreadableAnswer(answer);
+    const nlohmann::json body = answerBody(answer);
+    if (!body.is_object()) return unreadableAnswer(answer);
     const nlohmann::json& data = member(body, "data");
     const nlohmann::json& info = member(data, "shareinfo");
     long long shareState = fieldNumber(info, "share_state", LLONG_MIN);
@@ -45,16 +40,10 @@ LinkState read115Snap(const CheckAnswer& answer, bool codeSent) {
     const LinkState codeRefused = codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
     const bool ok = fieldText(body, "state") == "true" || fieldNumber(body, "state", 0) == 1;
     if (number != 0 || !ok) {
-        if (looksRateLimited(message)) return LinkState::Limited;
-        if (auto state = stateFromMessage(message, {MessageRule{"请输入访问码", codeRefused},
-                                                    MessageRule{"访问码错误", codeRefused},
-                                                    MessageRule{"提取码错误", codeRefused}}))
+        if (auto state = messageState(message, PAN115_DEAD_RULES, {"请输入访问码", "访问码错误", "提取码错误"}, codeSent))
             return *state;
-        if (auto state = stateFromMessage(message, PAN115_DEAD_RULES)) return *state;
         if (number == 4100012 || number == 4100008) return codeRefused;
-        for (const NumberState& known : PAN115_NUMBERS) {
-            if (number == known.number) return known.state;
-        }
+        if (auto state = stateFromCode(number, PAN115_NUMBERS)) return *state;
         return unreadableAnswer(answer);
     }
     return shareState == 1 || data.is_object() ? LinkState::Valid : LinkState::Unknown;

@@ -15,22 +15,17 @@ const MessageRule PAN123_DEAD_RULES[] = {
 
 LinkState pan123Error(const nlohmann::json& body, bool codeSent, const CheckAnswer& answer) {
     const std::string message = fieldText(body, "message");
-    if (looksRateLimited(message)) return LinkState::Limited;
-    const LinkState codeRefused = codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
-    if (auto state = stateFromMessage(message, {MessageRule{"提取码错误", codeRefused},
-                                                MessageRule{"提取码不正确", codeRefused}}))
-        return *state;
-    if (auto state = stateFromMessage(message, PAN123_DEAD_RULES)) return *state;
+    if (auto state = messageState(message, PAN123_DEAD_RULES, {"提取码错误", "提取码不正确"}, codeSent)) return *state;
     return unreadableAnswer(answer);
 }
 
 }  // namespace
 
 LinkState read123Info(const CheckAnswer& answer, bool* hasPwd) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
+    const nlohmann::json body = answerBody(answer);
     if (!body.is_object()) {
-        if (answer.status < 400 && findText(utf8ToGbk(answer.body), "分享页面不存在") > 0) return LinkState::NotFound;
+        if (answer.arrived && answer.status < 400 && findText(utf8ToGbk(answer.body), "分享页面不存在") > 0)
+            return LinkState::NotFound;
         return unreadableAnswer(answer);
     }
     if (fieldNumber(body, "code", -1) == 0 && member(body, "data").is_object()) {
@@ -42,8 +37,7 @@ LinkState read123Info(const CheckAnswer& answer, bool* hasPwd) {
 }
 
 LinkState read123List(const CheckAnswer& answer) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
+    const nlohmann::json body = answerBody(answer);
     if (!body.is_object()) return unreadableAnswer(answer);
     if (fieldNumber(body, "code", -1) == 0) return LinkState::Valid;
     return pan123Error(body, true, answer);
@@ -58,8 +52,7 @@ CheckOutcome check123(const ShareLink& link, CheckContext& context) {
     info.headers = headers;
     bool hasPwd = false;
     LinkState state = read123Info(context.fetch(info), &hasPwd);
-    if (state != LinkState::Valid || !hasPwd) return outcome(state, link.code, "share/info");
-    if (link.code.empty()) return outcome(LinkState::NeedsCode, link.code, "share/info");
+    if (auto done = endBeforeCode(state, hasPwd, link, "share/info")) return *done;
     CheckRequest list;
     list.url = "https://www.123pan.com/api/share/get?limit=100&next=0&orderBy=file_name&orderDirection=asc"
                "&parentFileId=0&Page=1&shareKey=" + queryEscape(link.share) + "&SharePwd=" + queryEscape(link.code);

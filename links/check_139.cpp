@@ -43,13 +43,7 @@ LinkState read139Reply(std::string_view plainJson, bool codeSent) {
     const std::string result = fieldText(body, "resultCode");
     const std::string desc = fieldText(body, "desc");
     if (result == "0" && member(body, "data").is_object()) return LinkState::Valid;
-    if (looksRateLimited(desc)) return LinkState::Limited;
-    const LinkState codeRefused = codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
-    if (auto state = stateFromMessage(desc, {MessageRule{"提取码", codeRefused}, MessageRule{"密码", codeRefused},
-                                             MessageRule{"访问码", codeRefused}}))
-        return *state;
-    if (auto state = stateFromMessage(desc, PAN139_DEAD_RULES)) return *state;
-    return LinkState::Unknown;
+    return messageState(desc, PAN139_DEAD_RULES, {"提取码", "密码", "访问码"}, codeSent).value_or(LinkState::Unknown);
 }
 
 CheckOutcome check139(const ShareLink& link, CheckContext& context) {

@@ -6,11 +6,7 @@
 
 namespace {
 
-struct CodeState {
-    const char* code;
-    LinkState state;
-};
-const CodeState ALIYUN_CODES[] = {
+const CodeRule<const char*> ALIYUN_CODES[] = {
     {"ShareLink.Cancelled", LinkState::Cancelled}, {"NotFound.ShareLink", LinkState::NotFound},
     {"ShareLink.Expired", LinkState::Expired},     {"ShareLink.Forbidden", LinkState::Banned},
     {"ParamFlowException", LinkState::Limited},    {"TooManyRequests", LinkState::Limited},
@@ -22,14 +18,8 @@ const MessageRule ALIYUN_RULES[] = {
 
 // The state an error body names; nullopt when it names none we know.
 std::optional<LinkState> aliyunError(const nlohmann::json& body) {
-    const std::string code = fieldText(body, "code");
-    const std::string message = fieldText(body, "message");
-    if (looksRateLimited(message)) return LinkState::Limited;
-    if (auto state = stateFromMessage(message, ALIYUN_RULES)) return state;
-    for (const CodeState& known : ALIYUN_CODES) {
-        if (code == known.code) return known.state;
-    }
-    return std::nullopt;
+    if (auto state = messageState(fieldText(body, "message"), ALIYUN_RULES)) return state;
+    return stateFromCode(fieldText(body, "code"), ALIYUN_CODES);
 }
 
 const std::string ALIYUN_HEADERS = std::string("User-Agent: ") + BROWSER_AGENT +
@@ -39,9 +29,8 @@ const std::string ALIYUN_HEADERS = std::string("User-Agent: ") + BROWSER_AGENT +
 }  // namespace
 
 LinkState readAliyunShare(const CheckAnswer& answer) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
-    if (body.is_discarded() || !body.is_object()) return unreadableAnswer(answer);
+    const nlohmann::json body = answerBody(answer);
+    if (!body.is_object()) return unreadableAnswer(answer);
     if (auto state = aliyunError(body)) return *state;
     if (answer.status == 200 && (fieldPresent(body, "share_name") || fieldPresent(body, "share_title") ||
                                  fieldPresent(body, "file_infos") || fieldPresent(body, "creator_id")))
@@ -50,9 +39,8 @@ LinkState readAliyunShare(const CheckAnswer& answer) {
 }
 
 LinkState readAliyunToken(const CheckAnswer& answer, bool codeSent) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
-    if (body.is_discarded() || !body.is_object()) return unreadableAnswer(answer);
+    const nlohmann::json body = answerBody(answer);
+    if (!body.is_object()) return unreadableAnswer(answer);
     if (fieldText(body, "code") == "InvalidResource.SharePwd")
         return codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
     if (auto state = aliyunError(body)) return *state;

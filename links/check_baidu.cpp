@@ -32,19 +32,14 @@ std::string baiduMessage(const nlohmann::json& body) {
 }  // namespace
 
 LinkState readBaiduAnswer(const CheckAnswer& answer, bool codeSent, std::string* randsk) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
-    if (body.is_discarded() || !body.is_object()) return unreadableAnswer(answer);
+    const nlohmann::json body = answerBody(answer);
+    if (!body.is_object()) return unreadableAnswer(answer);
     const long long number = fieldNumber(body, "errno", LLONG_MIN);
     const std::string message = baiduMessage(body);
     const LinkState codeRefused = codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
-    if (number != 0 && !message.empty()) {
-        if (looksRateLimited(message)) return LinkState::Limited;
-        if (auto state = stateFromMessage(message, {MessageRule{"提取码错误", codeRefused},
-                                                    MessageRule{"密码错误", codeRefused},
-                                                    MessageRule{"请输入提取码", codeRefused}}))
+    if (number != 0) {
+        if (auto state = messageState(message, BAIDU_DEAD_RULES, {"提取码错误", "密码错误", "请输入提取码"}, codeSent))
             return *state;
-        if (auto state = stateFromMessage(message, BAIDU_DEAD_RULES)) return *state;
     }
     switch (number) {
         case 0:

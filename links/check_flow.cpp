@@ -16,6 +16,11 @@ nlohmann::json parseBody(std::string_view body) {
     return nlohmann::json::parse(body.begin(), body.end(), nullptr, false);
 }
 
+nlohmann::json answerBody(const CheckAnswer& answer) {
+    if (!answer.arrived) return nlohmann::json(nlohmann::json::value_t::discarded);
+    return parseBody(answer.body);
+}
+
 const nlohmann::json& member(const nlohmann::json& value, std::string_view key) {
     static const nlohmann::json NOTHING;
     if (!value.is_object()) return NOTHING;
@@ -141,6 +146,16 @@ std::optional<LinkState> stateFromMessage(std::string_view message, const Messag
     return std::nullopt;
 }
 
+std::optional<LinkState> messageState(std::string_view message, const MessageRule* rules, size_t count,
+                                      std::initializer_list<const char*> codeMarkers, bool codeSent) {
+    if (looksRateLimited(message)) return LinkState::Limited;
+    for (const char* marker : codeMarkers) {
+        if (!message.empty() && findText(message, marker, 1, true) > 0)
+            return codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
+    }
+    return stateFromMessage(message, rules, count);
+}
+
 bool looksRateLimited(std::string_view messageGbk) {
     static const char* const MARKERS[] = {"频繁", "过于频繁", "频率过高", "次数过多", "请稍后再试", "验证码",
                                           "人机验证", "安全验证", "风控", "too many", "too frequent"};
@@ -242,6 +257,12 @@ CheckOutcome outcome(LinkState state, std::string code, std::string note) {
     o.note = std::move(note);
     if (state == LinkState::Limited) o.retryAfterSeconds = LIMITED_RETRY_SECONDS;
     return o;
+}
+
+std::optional<CheckOutcome> endBeforeCode(LinkState state, bool wantsCode, const ShareLink& link, const char* note) {
+    if (state != LinkState::Valid || !wantsCode) return outcome(state, link.code, note);
+    if (link.code.empty()) return outcome(LinkState::NeedsCode, link.code, note);
+    return std::nullopt;
 }
 
 CheckOutcome checkShare(const ShareLink& link, CheckContext& context) {

@@ -7,6 +7,7 @@
 #pragma once
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -134,6 +135,30 @@ std::optional<LinkState> stateFromMessage(std::string_view message, const Messag
 template <size_t N>
 std::optional<LinkState> stateFromMessage(std::string_view message, const MessageRule (&rules)[N]) {
     return stateFromMessage(message, rules, N);
+}
+// A netdisk's message read in the order every netdisk needs: "too often" (Limited) first, then
+// a marker of `codeMarkers` (the code is missing, or wrong when `codeSent`), then the first
+// rule that holds; nullopt when it says none of these.
+std::optional<LinkState> messageState(std::string_view message, const MessageRule* rules, size_t count,
+                                      std::initializer_list<const char*> codeMarkers, bool codeSent);
+template <size_t N>
+std::optional<LinkState> messageState(std::string_view message, const MessageRule (&rules)[N],
+                                      std::initializer_list<const char*> codeMarkers = {}, bool codeSent = false) {
+    return messageState(message, rules, N, codeMarkers, codeSent);
+}
+// A netdisk's own code for a state (a name or a number) in a table of its codes.
+template <class Key>
+struct CodeRule {
+    Key code;
+    LinkState state;
+};
+// The state `code` stands for in `rules`; nullopt when it is none of them.
+template <class Key, class Code, size_t N>
+std::optional<LinkState> stateFromCode(const Code& code, const CodeRule<Key> (&rules)[N]) {
+    for (const CodeRule<Key>& rule : rules) {
+        if (code == rule.code) return rule.state;
+    }
+    return std::nullopt;
 }
 // The address a request takes over --netdisk-via=HOST:PORT: plain HTTP to that address with
 // the real host as the first path segment ("https://a.b/p?q" -> "http://HOST:PORT/a.b/p?q").

@@ -10,6 +10,9 @@
 
 // The parsed body; a discarded value when it is no JSON (a broken body reads as nothing).
 nlohmann::json parseBody(std::string_view body);
+// The body of an answer, parsed; a discarded value when nothing arrived. A reader takes what
+// is no object as unreadableAnswer.
+nlohmann::json answerBody(const CheckAnswer& answer);
 // A member of an object: null when `value` is no object or has no such member.
 const nlohmann::json& member(const nlohmann::json& value, std::string_view key);
 // A string, a number or a boolean as text (strings converted from UTF-8 to GBK); "" otherwise.

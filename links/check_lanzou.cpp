@@ -89,8 +89,7 @@ LinkState readLanzouPage(const CheckAnswer& answer, bool* needsCode, LanzouForm*
 }
 
 LinkState readLanzouCode(const CheckAnswer& answer, bool folder) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
+    const nlohmann::json body = answerBody(answer);
     if (!body.is_object()) return unreadableAnswer(answer);
     const long long zt = fieldNumber(body, "zt", -1);
     std::string message = fieldText(body, folder ? "info" : "inf");

@@ -1,6 +1,7 @@
 // The flow of each netdisk's check, called by checkShare (links/check_flow.cpp). Internal to
 // the link checks. Room links/ (floor 2): platform-free.
 #pragma once
+#include <optional>
 #include <string>
 
 #include "links/check_flow.h"
@@ -13,6 +14,10 @@ inline constexpr char BROWSER_AGENT[] =
     "Safari/537.36";
 
 CheckOutcome outcome(LinkState state, std::string code, std::string note);
+// After a request that tells whether the share is there and wants a code: the outcome when the
+// check ends with it (not Valid, no code wanted, or one wanted and none known; `note` names
+// the request); nullopt when the link's code is to be tried next.
+std::optional<CheckOutcome> endBeforeCode(LinkState state, bool wantsCode, const ShareLink& link, const char* note);
 std::string contextDeviceId(CheckContext& context);
 long long contextNowMs(const CheckContext& context);
 

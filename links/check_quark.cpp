@@ -13,11 +13,7 @@ const MessageRule QUARK_DEAD_RULES[] = {
     {"失效", LinkState::NotFound},
 };
 
-struct NumberState {
-    long long number;
-    LinkState state;
-};
-const NumberState QUARK_NUMBERS[] = {
+const CodeRule<long long> QUARK_NUMBERS[] = {
     {41006, LinkState::NotFound},  {41003, LinkState::Expired},  {41019, LinkState::Expired},
     {41009, LinkState::Cancelled}, {41012, LinkState::Cancelled}, {41010, LinkState::Banned},
     {41031, LinkState::Banned},    {41011, LinkState::NotFound},  {41027, LinkState::NotFound},
@@ -30,18 +26,10 @@ std::optional<LinkState> quarkError(const nlohmann::json& body, bool codeSent) {
     const std::string message = fieldText(body, "message");
     // A live share answers "file not found" under risk control: ask again later.
     if (code == 14021) return LinkState::Limited;
-    const LinkState codeRefused = codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
-    if (looksRateLimited(message)) return LinkState::Limited;
-    if (auto state = stateFromMessage(message, {MessageRule{"需要提取码", codeRefused},
-                                                MessageRule{"请填写提取码", codeRefused},
-                                                MessageRule{"提取码错误", codeRefused}}))
+    if (auto state = messageState(message, QUARK_DEAD_RULES, {"需要提取码", "请填写提取码", "提取码错误"}, codeSent))
         return state;
-    if (auto state = stateFromMessage(message, QUARK_DEAD_RULES)) return state;
-    if (code == 41008 || code == 41007) return codeRefused;
-    for (const NumberState& known : QUARK_NUMBERS) {
-        if (code == known.number) return known.state;
-    }
-    return std::nullopt;
+    if (code == 41008 || code == 41007) return codeSent ? LinkState::WrongCode : LinkState::NeedsCode;
+    return stateFromCode(code, QUARK_NUMBERS);
 }
 
 struct QuarkHosts {
@@ -58,9 +46,8 @@ QuarkHosts hostsOf(Netdisk netdisk) {
 }  // namespace
 
 LinkState readQuarkToken(const CheckAnswer& answer, bool codeSent, std::string* stoken) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
-    if (body.is_discarded() || !body.is_object()) return unreadableAnswer(answer);
+    const nlohmann::json body = answerBody(answer);
+    if (!body.is_object()) return unreadableAnswer(answer);
     const std::string token = fieldText(member(body, "data"), "stoken");
     if (fieldNumber(body, "code", -1) == 0 && !token.empty()) {
         if (stoken) *stoken = token;
@@ -71,9 +58,8 @@ LinkState readQuarkToken(const CheckAnswer& answer, bool codeSent, std::string* 
 }
 
 LinkState readQuarkDetail(const CheckAnswer& answer) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
-    if (body.is_discarded() || !body.is_object()) return unreadableAnswer(answer);
+    const nlohmann::json body = answerBody(answer);
+    if (!body.is_object()) return unreadableAnswer(answer);
     if (fieldNumber(body, "code", -1) != 0) {
         if (auto state = quarkError(body, true)) return *state;
         return unreadableAnswer(answer);

@@ -16,11 +16,7 @@ const MessageRule TIANYI_RULES[] = {
     {"不存在", LinkState::NotFound},       {"取消", LinkState::Cancelled},     {"违规", LinkState::Banned},
 };
 
-struct CodeState {
-    const char* code;
-    LinkState state;
-};
-const CodeState TIANYI_CODES[] = {
+const CodeRule<const char*> TIANYI_CODES[] = {
     {"ShareInfoNotFound", LinkState::NotFound},     {"ShareNotFound", LinkState::NotFound},
     {"FileNotFound", LinkState::Cancelled},         {"ShareExpiredError", LinkState::Expired},
     {"ShareAuditNotPass", LinkState::Banned},       {"ShareAuditNo", LinkState::Banned},
@@ -29,11 +25,8 @@ const CodeState TIANYI_CODES[] = {
 };
 
 LinkState tianyiError(const std::string& code, const std::string& message, const CheckAnswer& answer) {
-    if (looksRateLimited(message)) return LinkState::Limited;
-    if (auto state = stateFromMessage(message, TIANYI_RULES)) return *state;
-    for (const CodeState& known : TIANYI_CODES) {
-        if (code == known.code) return known.state;
-    }
+    if (auto state = messageState(message, TIANYI_RULES)) return *state;
+    if (auto state = stateFromCode(code, TIANYI_CODES)) return *state;
     return unreadableAnswer(answer);
 }
 
@@ -117,8 +110,7 @@ CheckOutcome checkTianyi(const ShareLink& link, CheckContext& context) {
     info.headers = headers;
     bool needsCode = false;
     LinkState state = readTianyiInfo(context.fetch(info), &needsCode);
-    if (state != LinkState::Valid || !needsCode) return outcome(state, link.code, "getShareInfoByCodeV2");
-    if (link.code.empty()) return outcome(LinkState::NeedsCode, link.code, "getShareInfoByCodeV2");
+    if (auto done = endBeforeCode(state, needsCode, link, "getShareInfoByCodeV2")) return *done;
     CheckRequest access;
     access.url = "https://cloud.189.cn/api/open/share/checkAccessCode.action?shareCode=" + queryEscape(link.share) +
                  "&accessCode=" + queryEscape(link.code);

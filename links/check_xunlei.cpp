@@ -36,11 +36,7 @@ const XunleiClient PIKPAK_CLIENT = {
     "https://mypikpak.com",
 };
 
-struct StatusState {
-    const char* status;
-    LinkState state;
-};
-const StatusState SHARE_STATUSES[] = {
+const CodeRule<const char*> SHARE_STATUSES[] = {
     {"OK", LinkState::Valid},           {"PASS_CODE_EMPTY", LinkState::NeedsCode},
     {"PASS_CODE_ERROR", LinkState::WrongCode}, {"NOT_FOUND", LinkState::NotFound},
     {"EXPIRED", LinkState::Expired},    {"DELETED", LinkState::Cancelled},
@@ -129,16 +125,10 @@ CaptchaReply readCaptchaInit(const CheckAnswer& answer) {
 }
 
 LinkState readXunleiShare(const CheckAnswer& answer, bool codeSent, bool* tokenRefused) {
-    if (!answer.arrived) return LinkState::Unknown;
-    nlohmann::json body = parseBody(answer.body);
+    const nlohmann::json body = answerBody(answer);
     if (!body.is_object()) return unreadableAnswer(answer);
-    const std::string status = fieldText(body, "share_status");
-    for (const StatusState& known : SHARE_STATUSES) {
-        if (status == known.status) {
-            if (known.state == LinkState::NeedsCode && codeSent) return LinkState::WrongCode;
-            return known.state;
-        }
-    }
+    if (auto state = stateFromCode(fieldText(body, "share_status"), SHARE_STATUSES))
+        return *state == LinkState::NeedsCode && codeSent ? LinkState::WrongCode : *state;
     const long long error = fieldNumber(body, "error_code", 0);
     const std::string name = fieldText(body, "error");
     if (error == 9 || name == "captcha_invalid" || name == "captcha_required") {
