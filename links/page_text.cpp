@@ -282,7 +282,23 @@ bool headerNamesCode(std::string_view cell) {
 // finds "提取码：abcd" in a sentence.
 constexpr const char CODE_LABEL[] = " 提取码: ";
 
-class MarkupReader {
+// The blocks a reader has written and the one it is writing: its text and the links in it.
+class BlockWriter {
+protected:
+    // Ends the block being written; a block that is only blanks is dropped.
+    void endBlock() {
+        std::string trimmed = trimBlanks(text_);
+        if (!trimmed.empty()) blocks_.push_back(PageBlock{std::move(trimmed), std::move(anchors_)});
+        text_.clear();
+        anchors_.clear();
+    }
+
+    std::vector<PageBlock> blocks_;
+    std::string text_;
+    std::vector<BlockAnchor> anchors_;
+};
+
+class MarkupReader : BlockWriter {
 public:
     explicit MarkupReader(std::string_view page) : page_(page) {}
 
@@ -441,16 +457,10 @@ private:
         cell_ = -1;
         headerRow_ = false;
         cellStarts_.clear();
-        std::string trimmed = trimBlanks(text_);
-        if (!trimmed.empty()) blocks_.push_back(PageBlock{std::move(trimmed), std::move(anchors_)});
-        text_.clear();
-        anchors_.clear();
+        endBlock();
     }
 
     std::string_view page_;
-    std::vector<PageBlock> blocks_;
-    std::string text_;
-    std::vector<BlockAnchor> anchors_;
     bool anchorOpen_ = false;
     std::string anchorHref_;
     size_t anchorStart_ = 0;
@@ -502,7 +512,7 @@ bool isTableSeparator(std::string_view line) {
            trimmed.find_first_not_of("|-: ") == std::string::npos;
 }
 
-class PlainReader {
+class PlainReader : BlockWriter {
 public:
     explicit PlainReader(std::string_view text) : input_(text) {}
 
@@ -618,17 +628,9 @@ private:
         return std::string_view::npos;
     }
 
-    void flush() {
-        std::string trimmed = trimBlanks(text_);
-        if (!trimmed.empty()) blocks_.push_back(PageBlock{std::move(trimmed), std::move(anchors_)});
-        text_.clear();
-        anchors_.clear();
-    }
+    void flush() { endBlock(); }
 
     std::string_view input_;
-    std::vector<PageBlock> blocks_;
-    std::string text_;
-    std::vector<BlockAnchor> anchors_;
     std::vector<std::string> tableHeader_;
     int codeColumn_ = -1;
 };
