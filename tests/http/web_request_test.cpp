@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "http/canceller.h"
@@ -20,6 +21,14 @@ Handler answer(std::string response) {
     return [response](LoopbackConnection& c, const std::string&) { c.send(response); };
 }
 
+// Answers each target named with its own response, any other with the one named "".
+Handler answerByTarget(std::map<std::string, std::string> responses) {
+    return [responses](LoopbackConnection& c, const std::string& raw) {
+        auto it = responses.find(parseRequest(raw).target);
+        c.send(it != responses.end() ? it->second : responses.at(""));
+    };
+}
+
 const std::string BLANK_HEADERS(5000, ' ');
 
 std::string headOf(const std::string& raw) {
@@ -32,6 +41,19 @@ std::string headOf(const std::string& raw) {
     if (head.find("\r\n" + block + "\r\n") != std::string::npos) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "block\n" << block << "\nnot in\n" << head;
 }
+
+// What a request reports besides its body: the redirect target, the cookies received and the
+// raw header text; options() points a request at all three.
+struct Reported {
+    std::string redirect, received, raw;
+    WebRequestOptions options() {
+        WebRequestOptions o;
+        o.redirectTarget = &redirect;
+        o.receivedCookies = &received;
+        o.rawHeaders = &raw;
+        return o;
+    }
+};
 
 ULONGLONG elapsedSince(ULONGLONG start) {
     return GetTickCount64() - start;
@@ -174,15 +196,10 @@ TEST(WebRequestSend, PortBeyondRangeIsNotWrappedOntoAnother) {
 
 TEST(WebRequestCookies, NotGivenEmptyAndGiven) {
     // /set plants a session cookie in the system's store for paths under /store.
-    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
-        std::string target = parseRequest(raw).target;
-        if (target == "/store/set")
-            c.send(httpResponse(200, "OK", "", "Set-Cookie: plat=1; path=/store\r\n"));
-        else
-            c.send(httpResponse(200, "OK", "",
-                                "Set-Cookie: fresh=new; path=/\r\nSet-Cookie: old=deleted; path=/\r\n"
-                                "Set-Cookie: bare=1\r\n"));
-    });
+    LoopbackServer server(answerByTarget(
+        {{"/store/set", httpResponse(200, "OK", "", "Set-Cookie: plat=1; path=/store\r\n")},
+         {"", httpResponse(200, "OK", "",
+                           "Set-Cookie: fresh=new; path=/\r\nSet-Cookie: old=deleted; path=/\r\nSet-Cookie: bare=1\r\n")}}));
 
     webRequest(server.url("/store/set"));
     // Not given: the system's store is used, so its cookie is sent.
@@ -207,18 +224,13 @@ TEST(WebRequestCookies, NotGivenEmptyAndGiven) {
 }
 
 TEST(WebRequestRedirects, FollowedOrReportedWithNoRedirect) {
-    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
-        if (parseRequest(raw).target == "/from")
-            c.send(httpResponse(302, "Found", "moved body", "Location: /to?x=1\r\nSet-Cookie: r=1; path=/\r\n"));
-        else
-            c.send(httpResponse(200, "OK", "final body", "Set-Cookie: f=2; path=/\r\n"));
-    });
+    LoopbackServer server(
+        answerByTarget({{"/from", httpResponse(302, "Found", "moved body", "Location: /to?x=1\r\nSet-Cookie: r=1; path=/\r\n")},
+                        {"", httpResponse(200, "OK", "final body", "Set-Cookie: f=2; path=/\r\n")}}));
 
-    std::string redirect, received, raw;
-    WebRequestOptions follow;
-    follow.redirectTarget = &redirect;
-    follow.receivedCookies = &received;
-    follow.rawHeaders = &raw;
+    Reported seen;
+    auto& [redirect, received, raw] = seen;
+    WebRequestOptions follow = seen.options();
     EXPECT_EQ(webRequest(server.url("/from"), follow), "final body");
     ASSERT_EQ(server.requestCount(), 2u);
     EXPECT_EQ(parseRequest(server.requests()[1]).target, "/to?x=1");
@@ -238,20 +250,13 @@ TEST(WebRequestRedirects, FollowedOrReportedWithNoRedirect) {
 }
 
 TEST(WebRequestResponse, LocationLinesAndHeaderNameCase) {
-    LoopbackServer server([](LoopbackConnection& c, const std::string& raw) {
-        std::string target = parseRequest(raw).target;
-        if (target == "/content")
-            c.send(httpResponse(200, "OK", "", "Content-Location: /elsewhere\r\n"));
-        else if (target == "/lower")
-            c.send(httpResponse(200, "OK", "", "set-cookie: low=1; path=/\r\nlocation: /low\r\n"));
-        else
-            c.send(httpResponse(200, "OK", "", "Location: /first\r\nX-Note: Location: /second\r\n"));
-    });
-    std::string redirect, received, raw;
-    WebRequestOptions o;
-    o.redirectTarget = &redirect;
-    o.receivedCookies = &received;
-    o.rawHeaders = &raw;
+    LoopbackServer server(
+        answerByTarget({{"/content", httpResponse(200, "OK", "", "Content-Location: /elsewhere\r\n")},
+                        {"/lower", httpResponse(200, "OK", "", "set-cookie: low=1; path=/\r\nlocation: /low\r\n")},
+                        {"", httpResponse(200, "OK", "", "Location: /first\r\nX-Note: Location: /second\r\n")}}));
+    Reported seen;
+    auto& [redirect, received, raw] = seen;
+    WebRequestOptions o = seen.options();
 
     webRequest(server.url("/content"), o);
     EXPECT_EQ(redirect, "/elsewhere");
@@ -284,11 +289,9 @@ TEST(WebRequestResponse, HeadersOf5000BytesOrMoreLeaveSpaces) {
             c.send(httpResponse(200, "OK", "b", "Set-Cookie: s=1; path=/\r\n" + lines));
         };
     };
-    std::string raw, redirect, received;
-    WebRequestOptions o;
-    o.rawHeaders = &raw;
-    o.redirectTarget = &redirect;
-    o.receivedCookies = &received;
+    Reported seen;
+    auto& [redirect, received, raw] = seen;
+    WebRequestOptions o = seen.options();
     {
         LoopbackServer probe(padded(0));
         webRequest(probe.url("/"), o);
@@ -355,16 +358,15 @@ TEST(WebRequestFailures, ServerThatClosesAtOnceGivesEmptyResult) {
 
 TEST(WebRequestFailures, SilentServerIsBoundedByTheTimeout) {
     LoopbackServer silent([](LoopbackConnection& c, const std::string&) { c.waitForStop(); });
-    WebRequestOptions o;
+    Reported seen;
+    WebRequestOptions o = seen.options();
     o.timeoutMs = 800;
-    std::string raw;
-    o.rawHeaders = &raw;
     ULONGLONG start = GetTickCount64();
     EXPECT_EQ(webRequest(silent.url("/"), o), "");
     ULONGLONG took = elapsedSince(start);
     EXPECT_GE(took, 700u);
     EXPECT_LT(took, 6000u);  // a retry or two by the platform, never the default minutes
-    EXPECT_EQ(raw, BLANK_HEADERS);
+    EXPECT_EQ(seen.raw, BLANK_HEADERS);
 }
 
 TEST(WebRequestFailures, EndlessBodyStopsAtTheCap) {
@@ -391,11 +393,11 @@ TEST(WebRequestFailures, EndlessBodyStopsAtTheCap) {
 TEST(WebRequestCancel, CancelAbortsABlockedRequestAndLaterOnesReturnAtOnce) {
     LoopbackServer silent([](LoopbackConnection& c, const std::string&) { c.waitForStop(); });
     RequestCanceller canceller;
-    WebRequestOptions o;
+    Reported seen;
+    seen.raw = "untouched";
+    WebRequestOptions o = seen.options();
     o.canceller = &canceller;
     o.timeoutMs = 20000;
-    std::string raw = "untouched";
-    o.rawHeaders = &raw;
     std::thread stopper([&] {
         silent.waitForRequests(1, 5000);
         Sleep(100);
@@ -406,7 +408,7 @@ TEST(WebRequestCancel, CancelAbortsABlockedRequestAndLaterOnesReturnAtOnce) {
     EXPECT_LT(elapsedSince(start), 5000u);
     stopper.join();
     EXPECT_TRUE(canceller.cancelled());
-    EXPECT_EQ(raw, "untouched");
+    EXPECT_EQ(seen.raw, "untouched");
 
     size_t before = silent.connectionCount();
     start = GetTickCount64();
@@ -473,10 +475,9 @@ TEST(WebRequestProxy, HttpGoesThroughTheProxyHttpsDoesNot) {
 
 TEST(WebRequestHttps, ConnectsWithTlsToTheNamedPort) {
     LoopbackServer tls([](LoopbackConnection& c, const std::string&) { c.close(); });
-    WebRequestOptions o;
+    Reported seen;
+    WebRequestOptions o = seen.options();
     o.timeoutMs = 3000;
-    std::string raw;
-    o.rawHeaders = &raw;
     EXPECT_EQ(webRequest("https://127.0.0.1:" + std::to_string(tls.port()) + "/secure", o), "");
     ASSERT_GE(tls.requestCount(), 1u);
     const std::string hello = tls.requests()[0];
@@ -484,7 +485,7 @@ TEST(WebRequestHttps, ConnectsWithTlsToTheNamedPort) {
     EXPECT_EQ(hello[0], '\x16');  // handshake record
     EXPECT_EQ(hello[1], '\x03');  // TLS version major
     EXPECT_EQ(hello[5], '\x01');  // ClientHello
-    EXPECT_EQ(raw, BLANK_HEADERS);
+    EXPECT_EQ(seen.raw, BLANK_HEADERS);
 }
 
 // What a caller learns about an answer that did not arrive whole, and the bounds that keep a
