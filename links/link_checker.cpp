@@ -74,8 +74,11 @@ void LinkChecker::submit(const ShareLink& link, CheckCallback callback) {
 void LinkChecker::growThreads() {
     // Enough threads for every netdisk's allowance; a new one while queued checks outnumber
     // the idle threads (a thread that starts a check is busy for the whole check).
+    // One thread is made at a time and the new thread makes the next: a caller's submit (the
+    // window thread's, say) never waits for a row of thread starts.
     const size_t most = size_t(options_.maxInFlight) * std::size(ALL_NETDISKS) + 1;
-    if (!cancelled_ && threads_.size() < most && queue_.size() > idle_) {
+    if (!cancelled_ && starting_ == 0 && threads_.size() < most && queue_.size() > idle_) {
+        ++starting_;
         threads_.emplace_back([this] { workerLoop(); });
     }
 }
@@ -155,6 +158,8 @@ std::shared_ptr<LinkChecker::Job> LinkChecker::takeStartable(Clock::time_point n
 
 void LinkChecker::workerLoop() {
     std::unique_lock lock(mutex_);
+    --starting_;
+    growThreads();
     for (;;) {
         if (stopping_ && queue_.empty()) return;
         const Clock::time_point now = Clock::now();

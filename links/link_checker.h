@@ -94,6 +94,7 @@ private:
     std::map<Netdisk, NetdiskState> netdisks_;
     std::vector<std::thread> threads_;
     size_t idle_ = 0;
+    size_t starting_ = 0;  // threads made that have not yet taken the mutex
     size_t pending_ = 0;  // callbacks owed
     bool cancelled_ = false;
     bool stopping_ = false;

@@ -36,9 +36,10 @@ void allowConnections() {
 
 class WebTransport : public CheckTransport {
 public:
-    explicit WebTransport(std::string via) : via_(std::move(via)), crypto_(platformCrypto()) { allowConnections(); }
+    explicit WebTransport(std::string via) : via_(std::move(via)), crypto_(platformCrypto()) {}
 
     CheckAnswer fetch(const CheckRequest& request) override {
+        allowConnections();  // here, on a checker thread: the first call may load WinInet
         using Clock = std::chrono::steady_clock;
         const int budget = request.deadlineMs > 0 ? request.deadlineMs : CHECK_DEADLINE_MS;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(budget);
