@@ -12,8 +12,15 @@ class StallProbe {
 public:
     explicit StallProbe(HWND window) : window_(window), thread_([this] { run(); }) {}
     ~StallProbe() { stop(); }
+    // Called on the window's thread: it answers the probe's last round trip while it waits, or
+    // that round trip would wait for it, and count as a stall, until its time-out.
     double stop() {
         running_ = false;
+        while (!done_) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+            MSG m;
+            PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
         if (thread_.joinable()) thread_.join();
         return longestMs_;
     }
@@ -28,9 +35,11 @@ private:
             if (took > longestMs_) longestMs_ = took;
             Sleep(5);
         }
+        done_ = true;
     }
     HWND window_;
     std::atomic<bool> running_{true};
+    std::atomic<bool> done_{false};
     double longestMs_ = 0;
     std::thread thread_;
 };
