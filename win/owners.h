@@ -31,36 +31,34 @@ private:
     Handle handle_ = Traits::empty();
 };
 
-struct KernelHandleTraits {
-    using Handle = HANDLE;
+// The traits of a handle kind whose "none" is null; each kind adds how it is closed.
+template <typename H>
+struct NullHandleTraits {
+    using Handle = H;
     static Handle empty() { return nullptr; }
+    static bool valid(Handle h) { return h != nullptr; }
+};
+
+struct KernelHandleTraits : NullHandleTraits<HANDLE> {
+    // Files and snapshots say "none" with INVALID_HANDLE_VALUE instead.
     static bool valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void close(Handle h) { CloseHandle(h); }
 };
 using UniqueHandle = UniqueOwner<KernelHandleTraits>;
 
 template <typename T>
-struct GdiObjectTraits {
-    using Handle = T;
-    static Handle empty() { return nullptr; }
-    static bool valid(Handle h) { return h != nullptr; }
-    static void close(Handle h) { DeleteObject(h); }
+struct GdiObjectTraits : NullHandleTraits<T> {
+    static void close(T h) { DeleteObject(h); }
 };
 template <typename T>
 using GdiObject = UniqueOwner<GdiObjectTraits<T>>;
 
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle empty() { return nullptr; }
-    static bool valid(Handle h) { return h != nullptr; }
+struct MenuTraits : NullHandleTraits<HMENU> {
     static void close(Handle h) { DestroyMenu(h); }
 };
 using UniqueMenu = UniqueOwner<MenuTraits>;
 
-struct GlobalMemoryTraits {
-    using Handle = HGLOBAL;
-    static Handle empty() { return nullptr; }
-    static bool valid(Handle h) { return h != nullptr; }
+struct GlobalMemoryTraits : NullHandleTraits<HGLOBAL> {
     static void close(Handle h) { GlobalFree(h); }
 };
 using UniqueGlobal = UniqueOwner<GlobalMemoryTraits>;
