@@ -28,30 +28,30 @@ bool WindowCallQueue::enqueue(const std::shared_ptr<Call>& entry) {
 }
 
 bool WindowCallQueue::call(std::function<void()> work) {
-    if (cancelled()) return false;
-    if (GetCurrentThreadId() == windowThread_) {
-        work();
-        return true;
-    }
-    auto entry = std::make_shared<Call>();
-    entry->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!entry->done) return false;
-    entry->work = std::move(work);
-    if (!enqueue(entry)) return false;
-    HANDLE handles[2] = {entry->done.get(), cancelEvent_.get()};
-    DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-    return which == WAIT_OBJECT_0;
+    return send(std::move(work), true);
 }
 
 bool WindowCallQueue::post(std::function<void()> work) {
+    return send(std::move(work), false);
+}
+
+bool WindowCallQueue::send(std::function<void()> work, bool wait) {
     if (cancelled()) return false;
     if (GetCurrentThreadId() == windowThread_) {
         work();
         return true;
     }
     auto entry = std::make_shared<Call>();
+    if (wait) {
+        entry->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!entry->done) return false;
+    }
     entry->work = std::move(work);
-    return enqueue(entry);
+    if (!enqueue(entry)) return false;
+    if (!wait) return true;
+    HANDLE handles[2] = {entry->done.get(), cancelEvent_.get()};
+    DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    return which == WAIT_OBJECT_0;
 }
 
 void WindowCallQueue::drain() {

@@ -39,6 +39,8 @@ public:
 
 private:
     struct Call;
+    // call (`wait`) and post: at once on the window thread, else queued.
+    bool send(std::function<void()> work, bool wait);
     bool enqueue(const std::shared_ptr<Call>& entry);
     HWND window_;
     UINT message_;
