@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -10,12 +9,12 @@
 #include "app/app_files.h"
 #include "app/main_window.h"
 #include "app/share_finder.h"
-#include "text/encoding.h"
 #include "search/engine_slots.h"
 #include "search/profile.h"
 #include "search/query.h"
 #include "search/services.h"
 #include "skin/skin.h"
+#include "win/command_line.h"
 
 namespace {
 // SetDefaultDllDirectories by name: a system without it (Windows 7 without its loader update)
@@ -28,16 +27,6 @@ void restrictDllSearchToSystem() {
                       : nullptr;
     if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");  // and never the working directory
-}
-
-std::vector<std::string> commandLineArguments() {
-    std::vector<std::string> args;
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!argv) return args;
-    for (int i = 1; i < count; ++i) args.push_back(wideToGbk(argv[i]));
-    LocalFree(argv);
-    return args;
 }
 }  // namespace
 

@@ -4,13 +4,13 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <cstdio>
 
 #include "text/encoding.h"
 #include "quorrel_version.h"  // generated in the build folder from CMakeLists.txt's version
 #include "tools/cli/commands.h"
+#include "win/command_line.h"
 
 namespace {
 
@@ -37,17 +37,6 @@ void printUsage() {
     text += "\nquorrel-cli COMMAND --help describes one command.\n";
     text += "quorrel-cli --version prints the version.\n";
     writeErr(text);
-}
-
-// The arguments as GBK texts, whatever the console's code page.
-CommandArgs commandLine() {
-    CommandArgs args;
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!wide) return args;
-    for (int i = 1; i < count; ++i) args.push_back(wideToGbk(wide[i]));
-    LocalFree(wide);
-    return args;
 }
 
 }  // namespace
@@ -93,7 +82,8 @@ int main() {
     // Bodies and header blocks go out byte for byte: no CRLF translation.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    CommandArgs args = commandLine();
+    // The arguments as GBK texts, whatever the console's code page.
+    CommandArgs args = commandLineArguments();
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printUsage();
         return args.empty() ? 2 : 0;
