@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/engine_sim/engine_sim.h"
+#include "tools/engine_sim/netdisk_sim.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ bool optionValue(const std::string& arg, const char* name, std::string* value) {
 
 void usage() {
     std::fputs(
-        "usage: engine-sim [--port=N] [--hits=N] [--site-hits=HOST:N]... [--latency=MS]\n"
+        "usage: engine-sim [--port=N] [--hits=N] [--site-hits=HOST:N]... [--latency=MS] [--check-latency=MS]\n"
         "                  [--status=CODE [--error-after=PAGES]] [--broken] [--no-marker]\n"
         "                  [--capital-marker] [--endless] [--same-page] [--head-kb=N] [--corpus=FILE] [--log=FILE]\n"
         "                  [--layout=classic|baidu|bing|sogou|so360|duckduckgo] [--wall]\n"
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
             options.hitsPerSite[v.substr(0, v.rfind(':'))] = std::atoi(v.substr(v.rfind(':') + 1).c_str());
         } else if (optionValue(arg, "latency", &v)) {
             options.latencyMs = std::atoi(v.c_str());
+        } else if (optionValue(arg, "check-latency", &v)) {
+            sharedNetdiskSim().setLatencyMs(std::atoi(v.c_str()));  // the netdisks' answers to link checks
         } else if (optionValue(arg, "status", &v)) {
             options.errorStatus = std::atoi(v.c_str());
         } else if (optionValue(arg, "error-after", &v)) {
