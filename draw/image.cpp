@@ -48,27 +48,21 @@ bool parseGuid(std::string_view text, GUID& guid) {
     return SUCCEEDED(CLSIDFromString(wide.c_str(), &guid));
 }
 
-}  // namespace
-
-bool Image::LoadFromFile(std::string_view pathGbk) {
-    GpImage* image = nullptr;
-    std::wstring path = gbkToWide(pathGbk);
-    return adopt(FLAT(GdipLoadImageFromFile, path.c_str(), &image), image);
-}
-
-bool Image::LoadFromBytes(std::string_view bytes) {
+// Decodes picture bytes into `into` through a creating function that reads a stream.
+template <class F>
+bool makeFromBytes(Object& into, F entry, std::string_view bytes) {
     ComRelease<IStream> stream{streamOverCopy(bytes)};
     if (!stream.p) {
         setLastStatus(bytes.empty() ? InvalidParameter : OutOfMemory);
-        return adopt(lastStatus(), nullptr);
+        return into.adopt(lastStatus(), nullptr);
     }
-    GpImage* image = nullptr;
-    return adopt(FLAT(GdipLoadImageFromStream, stream.p, &image), image);
+    return into.make(entry, stream.p);
 }
 
-bool Image::Clone(Image& out) const {
-    GpImage* clone = nullptr;
-    return out.adopt(FLAT(GdipCloneImage, GetClassHandle(), &clone), clone);
+}  // namespace
+
+bool Image::LoadFromBytes(std::string_view bytes) {
+    return makeFromBytes(*this, flatTable().GdipLoadImageFromStream, bytes);
 }
 
 bool Image::GetImageEncoders(std::vector<EncoderInfo>& encoders) {
@@ -146,20 +140,6 @@ bool Image::SaveToBytes(std::string& bytes, std::string_view formatGuid) const {
     return true;
 }
 
-bool Image::GetWidth(UINT& width) const {
-    return FLAT_OK(GdipGetImageWidth, GetClassHandle(), &width);
-}
-bool Image::GetHeight(UINT& height) const {
-    return FLAT_OK(GdipGetImageHeight, GetClassHandle(), &height);
-}
-bool Image::GetType(ImageType& type) const {
-    return FLAT_OK(GdipGetImageType, GetClassHandle(), &type);
-}
-
-bool Image::GetPixelFormat(PixelFormat& format) const {
-    return FLAT_OK(GdipGetImagePixelFormat, GetClassHandle(), &format);
-}
-
 bool Image::GetRawFormat(std::string& formatGuid) const {
     GUID format = {};
     if (!FLAT_OK(GdipGetImageRawFormat, GetClassHandle(), &format)) return false;
@@ -167,35 +147,8 @@ bool Image::GetRawFormat(std::string& formatGuid) const {
     return true;
 }
 
-bool Bitmap::CreateFromFile(std::string_view pathGbk) {
-    GpBitmap* bitmap = nullptr;
-    std::wstring path = gbkToWide(pathGbk);
-    return adopt(FLAT(GdipCreateBitmapFromFile, path.c_str(), &bitmap), bitmap);
-}
-
 bool Bitmap::CreateFromBytes(std::string_view bytes) {
-    ComRelease<IStream> stream{streamOverCopy(bytes)};
-    if (!stream.p) {
-        setLastStatus(bytes.empty() ? InvalidParameter : OutOfMemory);
-        return adopt(lastStatus(), nullptr);
-    }
-    GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromStream, stream.p, &bitmap), bitmap);
-}
-
-bool Bitmap::CreateFromScan0(int width, int height, int stride, PixelFormat format, BYTE* scan0) {
-    GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromScan0, width, height, stride, format, scan0, &bitmap), bitmap);
-}
-
-bool Bitmap::CreateFromGraphics(int width, int height, const Graphics& graphics) {
-    GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromGraphics, width, height, graphics.GetClassHandle(), &bitmap), bitmap);
-}
-
-bool Bitmap::CreateFromHBITMAP(HBITMAP hbitmap, HPALETTE palette) {
-    GpBitmap* bitmap = nullptr;
-    return adopt(FLAT(GdipCreateBitmapFromHBITMAP, hbitmap, palette, &bitmap), bitmap);
+    return makeFromBytes(*this, flatTable().GdipCreateBitmapFromStream, bytes);
 }
 
 bool Bitmap::CreateHBITMAP(HBITMAP& hbitmap, ARGB background) const {
@@ -203,29 +156,8 @@ bool Bitmap::CreateHBITMAP(HBITMAP& hbitmap, ARGB background) const {
     return FLAT_OK(GdipCreateHBITMAPFromBitmap, GetDerivedHandle(), &hbitmap, background);
 }
 
-bool Bitmap::CloneArea(int x, int y, int width, int height, PixelFormat format, Bitmap& out) const {
-    GpBitmap* clone = nullptr;
-    return out.adopt(FLAT(GdipCloneBitmapAreaI, x, y, width, height, format, GetDerivedHandle(), &clone), clone);
-}
-
-bool Bitmap::GetPixel(int x, int y, ARGB& colour) const {
-    return FLAT_OK(GdipBitmapGetPixel, GetDerivedHandle(), x, y, &colour);
-}
-
-bool Bitmap::SetPixel(int x, int y, ARGB colour) {
-    return FLAT_OK(GdipBitmapSetPixel, GetDerivedHandle(), x, y, colour);
-}
-
-bool Bitmap::LockBits(const GpRect* rect, UINT flags, PixelFormat format, BitmapData& data) {
-    return FLAT_OK(GdipBitmapLockBits, GetDerivedHandle(), rect, flags, format, &data);
-}
-
-bool Bitmap::UnlockBits(BitmapData& data) {
-    return FLAT_OK(GdipBitmapUnlockBits, GetDerivedHandle(), &data);
-}
-
-bool Bitmap::SetResolution(float xdpi, float ydpi) {
-    return FLAT_OK(GdipBitmapSetResolution, GetDerivedHandle(), xdpi, ydpi);
+bool Bitmap::CreateFromGraphics(int width, int height, const Graphics& graphics) {
+    return make(flatTable().GdipCreateBitmapFromGraphics, width, height, graphics.GetClassHandle());
 }
 
 }  // namespace draw
