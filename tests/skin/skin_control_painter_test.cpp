@@ -47,6 +47,12 @@ protected:
         return capture(control);
     }
     static LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+    // A rectangle the control reports through a message: an item's, the thumb's, the channel's.
+    static RECT rectOf(HWND control, UINT message, WPARAM which = 0) {
+        RECT r{};
+        SendMessageW(control, message, which, reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
     HWND window = nullptr;
 };
 
@@ -74,9 +80,7 @@ TEST_F(ControlPainterTest, TrackbarThumbIsHotPressedAndTheChannelFilledUpToIt) {
     skin();
     ControlRecord* record = controlRecord(bar, TABLE_TRACKBARS);
     ASSERT_EQ(PAINTER_TRACKBAR, record->painter);
-    RECT thumb{}, channel{};
-    SendMessageW(bar, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-    SendMessageW(bar, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+    const RECT thumb = rectOf(bar, TBM_GETTHUMBRECT), channel = rectOf(bar, TBM_GETCHANNELRECT);
     int tx = (thumb.left + thumb.right) / 2, ty = thumb.top + (thumb.bottom - thumb.top) * 3 / 4;
     Capture normal = shot(bar);
     DWORD n = normal.at(tx, ty);
@@ -174,9 +178,7 @@ TEST_F(ControlPainterTest, TabControlSelectedTabIsThePageFaceOthersLightUpWhenHo
     ASSERT_EQ(PAINTER_TAB, record->painter);
     ASSERT_NE(nullptr, controlRecord(page, TABLE_TAB_PAGES));
     ASSERT_NE(nullptr, controlRecord(check, TABLE_BUTTONS)) << "the page's controls are skinned";
-    RECT first{}, second{};
-    SendMessageW(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    SendMessageW(tab, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    const RECT first = rectOf(tab, TCM_GETITEMRECT, 0), second = rectOf(tab, TCM_GETITEMRECT, 1);
     Rgb pageFace = layered(grey(GREY), WHITE, VEIL / 2);
     Capture c = shot(tab);
     expectPixel(pageFace, c.at(first.left + 3, first.bottom - 3), "selected tab");
@@ -206,9 +208,7 @@ TEST_F(ControlPainterTest, ToolbarButtonsAreFlatUntilHotAndCheckedOnesPressed) {
     skin();
     ControlRecord* record = controlRecord(toolbar, TABLE_CONTAINERS);
     ASSERT_EQ(PAINTER_TOOLBAR, record->painter);
-    RECT r0{}, r1{};
-    SendMessageW(toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
-    SendMessageW(toolbar, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
+    const RECT r0 = rectOf(toolbar, TB_GETITEMRECT, 0), r1 = rectOf(toolbar, TB_GETITEMRECT, 1);
     Rgb flat = layered(grey(GREY), WHITE, VEIL / 2);
     Capture c = shot(toolbar);
     int y = r0.bottom - 4;

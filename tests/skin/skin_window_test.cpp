@@ -23,6 +23,46 @@ INT_PTR prop(HWND w, const char* name) {
     return getProp(w, name);
 }
 
+// The default options with one switch turned off; the window skinned with them, shown, and given
+// `ms` to settle (false when the skin refuses it).
+SkinWindowOptions switchedOff(bool SkinWindowOptions::*option) {
+    SkinWindowOptions options;
+    options.*option = false;
+    return options;
+}
+bool skinShown(HWND w, const SkinWindowOptions& options, int ms) {
+    if (!SkinWindow(w, options)) return false;
+    show(w);
+    pump(ms);
+    return true;
+}
+
+// Skinned with a close effect, shown and settled (false when the skin or the effect is refused).
+bool skinWithCloseEffect(HWND w, int effect) {
+    if (!SkinWindow(w) || !SetWindowEffect(w, effect)) return false;
+    show(w);
+    pump(30);
+    return true;
+}
+
+// A window's own procedure, put in place before it is skinned as a program's window has one:
+// the skin's subclass must chain to it.
+HWND withOwnProc(HWND w, WNDPROC proc) {
+    SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+    return w;
+}
+
+LRESULT CALLBACK keepOpenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return 0;  // an owner that says "not now"
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+POINT g_minSeenByOwnProc{};
+LRESULT CALLBACK recordMinMaxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETMINMAXINFO) g_minSeenByOwnProc = reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 }  // namespace
 
 TEST_F(SkinWindowTest, SkinningTwiceKeepsOneRecordAndPicksUpNewControlsOnly) {
@@ -283,10 +323,7 @@ TEST_F(SkinWindowTest, SetWindowEffectNeedsASkinnedWindow) {
 
 TEST_F(SkinWindowTest, PulseCloseEffectShrinksFiveFramesAndGrowsFiveWithFallingAlpha) {
     HWND w = make();
-    ASSERT_TRUE(SkinWindow(w));
-    SetWindowEffect(w, 2);
-    show(w);
-    pump(30);
+    ASSERT_TRUE(skinWithCloseEffect(w, 2));
     SendMessageW(w, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(w));
     const auto& frames = lastCloseEffect();
@@ -300,16 +337,8 @@ TEST_F(SkinWindowTest, PulseCloseEffectShrinksFiveFramesAndGrowsFiveWithFallingA
     EXPECT_LT(width(4), width(5));
 }
 
-namespace {
-LRESULT CALLBACK keepOpenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) return 0;  // an owner that says "not now"
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-}  // namespace
-
 TEST_F(SkinWindowTest, AWindowKeptOpenAfterTheCloseEffectIsPutBackAsItWas) {
-    HWND w = make();
-    SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(keepOpenProc));
+    HWND w = withOwnProc(make(), keepOpenProc);
     ASSERT_TRUE(SkinWindow(w));
     SetWindowEffect(w, 1);
     showPainted(w);
@@ -332,10 +361,7 @@ TEST_F(SkinWindowTest, AWindowKeptOpenAfterTheCloseEffectIsPutBackAsItWas) {
 
 TEST_F(SkinWindowTest, ShrinkCloseEffectCollapsesToTheCentre) {
     HWND w = make();
-    ASSERT_TRUE(SkinWindow(w));
-    SetWindowEffect(w, 1);
-    show(w);
-    pump(30);
+    ASSERT_TRUE(skinWithCloseEffect(w, 1));
     RECT before{};
     GetWindowRect(w, &before);
     SendMessageW(w, WM_CLOSE, 0, 0);
@@ -426,11 +452,7 @@ TEST_F(SkinWindowTest, MaximiseButtonTogglesAndItsTipFollows) {
 
 TEST_F(SkinWindowTest, NotResizableIgnoresCaptionDoubleClickAndHasNoSizingEdges) {
     HWND w = make();
-    SkinWindowOptions options;
-    options.resizable = false;
-    ASSERT_TRUE(SkinWindow(w, options));
-    show(w);
-    pump(20);
+    ASSERT_TRUE(skinShown(w, switchedOff(&SkinWindowOptions::resizable), 20));
     SendMessageW(w, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 10));
     pump(20);
     EXPECT_FALSE(IsZoomed(w));
@@ -453,17 +475,8 @@ TEST_F(SkinWindowTest, MinimumTrackingSizeAndMaximisedArea) {
     EXPECT_LE(info.ptMaxSize.x, GetSystemMetrics(SM_CXSCREEN));
 }
 
-namespace {
-POINT g_minSeenByOwnProc{};
-LRESULT CALLBACK recordMinMaxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_GETMINMAXINFO) g_minSeenByOwnProc = reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize;
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-}  // namespace
-
 TEST_F(SkinWindowTest, TheWindowsOwnProcedureStillGetsTheSizeLimits) {
-    HWND w = make();
-    SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordMinMaxProc));
+    HWND w = withOwnProc(make(), recordMinMaxProc);
     ASSERT_TRUE(SkinWindow(w));
     g_minSeenByOwnProc = {};
     MINMAXINFO info{};
@@ -488,22 +501,14 @@ TEST_F(SkinWindowTest, TheSizingCursorShowsOnlyWhereTheEdgeCanBeDragged) {
     DestroyWindow(framed);
 
     HWND bare = make();
-    SkinWindowOptions options;
-    options.drawCaption = false;
-    ASSERT_TRUE(SkinWindow(bare, options));
-    show(bare);
-    pump(20);
+    ASSERT_TRUE(skinShown(bare, switchedOff(&SkinWindowOptions::drawCaption), 20));
     EXPECT_NE(sizeWE, cursorAtLeftEdge(bare)) << "a window without the skin's caption is not sized by the skin";
     SetCursorPos(0, 0);
 }
 
 TEST_F(SkinWindowTest, WithoutCaptionThereIsNoRegionNoButtonsAndNoDrag) {
     HWND w = make();
-    SkinWindowOptions options;
-    options.drawCaption = false;
-    ASSERT_TRUE(SkinWindow(w, options));
-    show(w);
-    pump(30);
+    ASSERT_TRUE(skinShown(w, switchedOff(&SkinWindowOptions::drawCaption), 30));
     WindowRecord* record = recordOfWindow(w);
     EXPECT_TRUE(record->buttons.empty());
     HRGN region = CreateRectRgn(0, 0, 0, 0);
