@@ -1,4 +1,5 @@
-// Calling through the flat table: one status, recorded as the layer's last status.
+// Calls through the flat table by entry name, for the drawing layer's own files; each records its
+// status as the layer's last status (detail::call in draw.h).
 #pragma once
 #include "draw/draw.h"
 
