@@ -26,15 +26,8 @@ done
 ./scripts/install-deps.sh
 ./scripts/build.sh
 
-headless=1
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
-xvfb_before=$(cat build/xvfb.pid 2>/dev/null || true)
-
 . scripts/wine-env.sh
-wine_up
-# A virtual display started just now by wine_up is ours to stop at the end.
-xvfb_ours=$(cat build/xvfb.pid 2>/dev/null || true)
-[ "$xvfb_ours" != "$xvfb_before" ] || xvfb_ours=""
+show_up
 
 simlog=build/win/engine-sim.log
 : >"$simlog"
@@ -57,16 +50,7 @@ if [ "$headless" = 0 ]; then
 fi
 
 # No display: show that the program came up against the simulator, save a picture, stop.
-mkdir -p build/win/screenshots
-shot=$PWD/build/win/screenshots/demo.png
-wine build/win/app/quorrel.exe --engine="$engine" --netdisk-via="$engine" "$@" >>"$WINE_LOG" 2>&1 </dev/null &
-pid=$!
-sleep "${QUORREL_SHOT_DELAY:-6}"
-window=$(xwininfo -root -tree 2>/dev/null | grep -F '"Quorrel-V1.0  (Vantry)"' | awk '{print $1}' | head -n1 || true)
-import -window "${window:-root}" "$shot"
-echo "screenshot: $shot"
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+show_shot "$PWD/build/win/screenshots/demo.png" build/win/app/quorrel.exe --engine="$engine" --netdisk-via="$engine" "$@"
 if [ "$mode" = mentions ]; then
     # The same search on the command line: every share found where it is mentioned, with its code.
     echo "demo: quorrel-cli search 电子书 --mode=mentions (first rows; failed pages on stderr):"
@@ -74,7 +58,4 @@ if [ "$mode" = mentions ]; then
         --format=jsonl --engine="$engine" </dev/null 2>&1 | head -n 25 || true
 fi
 stop_sim
-if [ -n "$xvfb_ours" ]; then
-    kill "$xvfb_ours" 2>/dev/null || true
-    if [ -n "$xvfb_before" ]; then echo "$xvfb_before" >build/xvfb.pid; else rm -f build/xvfb.pid; fi
-fi
+show_down

@@ -69,6 +69,47 @@ wine_up() {
     wine cmd /c exit >>"$WINE_LOG" 2>&1 </dev/null || true
 }
 
+# For the scripts that show the program to a person (run.sh, demo.sh): Wine up as wine_up
+# brings it, and `headless` set to 1 when there was no display to show it on (0 otherwise).
+# A virtual display started for it is the caller's to stop with show_down.
+show_up() {
+    headless=1
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
+    show_xvfb_before=$(cat "$QUORREL_BUILD/xvfb.pid" 2>/dev/null || true)
+    wine_up || return 1
+    show_xvfb_ours=$(cat "$QUORREL_BUILD/xvfb.pid" 2>/dev/null || true)
+    [ "$show_xvfb_ours" != "$show_xvfb_before" ] || show_xvfb_ours=""
+}
+
+# Stops the virtual display show_up started, if it started one; the one there before stays.
+show_down() {
+    [ -n "${show_xvfb_ours:-}" ] || return 0
+    kill "$show_xvfb_ours" 2>/dev/null || true
+    if [ -n "$show_xvfb_before" ]; then
+        echo "$show_xvfb_before" >"$QUORREL_BUILD/xvfb.pid"
+    else
+        rm -f "$QUORREL_BUILD/xvfb.pid"
+    fi
+    show_xvfb_ours=""
+}
+
+# show_shot SHOT PROGRAM [ARGUMENTS...]: runs the Windows program without a person watching,
+# saves a picture of its main window (of the whole screen when it has none) as SHOT after
+# QUORREL_SHOT_DELAY seconds (6), prints its path and ends the program.
+show_shot() {
+    local shot=$1 pid window
+    shift
+    mkdir -p "$(dirname "$shot")"
+    wine "$@" >>"$WINE_LOG" 2>&1 </dev/null &
+    pid=$!
+    sleep "${QUORREL_SHOT_DELAY:-6}"
+    window=$(xwininfo -root -tree 2>/dev/null | grep -F '"Quorrel-V1.0  (Vantry)"' | awk '{print $1}' | head -n1 || true)
+    import -window "${window:-root}" "$shot"
+    echo "screenshot: $shot"
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
 wine_down() {
     wineserver -k >>"$WINE_LOG" 2>&1 </dev/null || true
     if [ -f "$QUORREL_BUILD/xvfb.pid" ]; then
