@@ -10,45 +10,32 @@ namespace {
 std::wstring nameFor(const std::string& gbkKeyword) {
     return exportFileName(gbkToWide(gbkKeyword));
 }
-std::wstring expected(const std::string& gbkStem) {
-    return gbkToWide(gbkStem + "资源列表.txt");
+// Each keyword (GBK) with the stem its export file's name must have before "资源列表.txt".
+void expectStems(std::initializer_list<std::pair<std::string, std::string>> cases) {
+    for (const auto& [keyword, stem] : cases)
+        EXPECT_EQ(nameFor(keyword), gbkToWide(stem + "资源列表.txt")) << "keyword: " << keyword;
 }
 }  // namespace
 
 TEST(ExportFileName, OrdinaryKeywordsAreKeptAsTheyAre) {
-    EXPECT_EQ(nameFor("电影"), expected("电影"));
-    EXPECT_EQ(nameFor(""), expected(""));
-    EXPECT_EQ(nameFor("a b.c-d_e (1)"), expected("a b.c-d_e (1)"));
-    EXPECT_EQ(nameFor(" 前面的空格"), expected(" 前面的空格"));
-    // Device names matter only before the name's first dot; "CON资源列表.txt" is a plain name.
-    EXPECT_EQ(nameFor("CON"), expected("CON"));
-    EXPECT_EQ(nameFor("console.x"), expected("console.x"));
-    EXPECT_EQ(nameFor("COM10.x"), expected("COM10.x"));
+    expectStems({{"电影", "电影"}, {"", ""}, {"a b.c-d_e (1)", "a b.c-d_e (1)"}, {" 前面的空格", " 前面的空格"},
+                 // Device names matter only before the name's first dot; "CON资源列表.txt" is a plain name.
+                 {"CON", "CON"}, {"console.x", "console.x"}, {"COM10.x", "COM10.x"}});
 }
 
 TEST(ExportFileName, CharactersWindowsRefusesBecomeUnderscores) {
     // "a:b" would write the hidden stream "b资源列表.txt" of a file "a".
-    EXPECT_EQ(nameFor("a:b"), expected("a_b"));
-    EXPECT_EQ(nameFor("\\abc"), expected("_abc"));
-    EXPECT_EQ(nameFor("..\\..\\x"), expected(".._.._x"));
-    EXPECT_EQ(nameFor("a/b*c?d\"e<f>g|h"), expected("a_b_c_d_e_f_g_h"));
-    EXPECT_EQ(nameFor(std::string("t\tx\r\ny\x01", 7)), expected("t_x__y_"));
-    // A GBK character whose second byte is 0x5C or 0x7C is one character, not a separator.
-    EXPECT_EQ(nameFor("\x81\x5C\x81\x7C"), expected("\x81\x5C\x81\x7C"));
+    expectStems({{"a:b", "a_b"}, {"\\abc", "_abc"}, {"..\\..\\x", ".._.._x"}, {"a/b*c?d\"e<f>g|h", "a_b_c_d_e_f_g_h"},
+                 {std::string("t\tx\r\ny\x01", 7), "t_x__y_"},
+                 // A GBK character whose second byte is 0x5C or 0x7C is one character, not a separator.
+                 {"\x81\x5C\x81\x7C", "\x81\x5C\x81\x7C"}});
 }
 
 TEST(ExportFileName, DeviceNamesAndADotOrBlankAtTheEnd) {
-    EXPECT_EQ(nameFor("con.x"), expected("_.x"));
-    EXPECT_EQ(nameFor("NUL .mp4"), expected("_.mp4"));
-    EXPECT_EQ(nameFor("Com1.a.b"), expected("_.a.b"));
-    EXPECT_EQ(nameFor("lpt9.x"), expected("_.x"));
-    EXPECT_EQ(nameFor("conout$.x"), expected("_.x"));
-    EXPECT_EQ(nameFor("aux:.x"), expected("aux_.x"));
-    // A dot or blank at the keyword's end.
-    EXPECT_EQ(nameFor("abc."), expected("abc_"));
-    EXPECT_EQ(nameFor("abc. "), expected("abc__"));
-    EXPECT_EQ(nameFor("   "), expected("___"));
-    EXPECT_EQ(nameFor("con."), expected("con_"));
+    expectStems({{"con.x", "_.x"}, {"NUL .mp4", "_.mp4"}, {"Com1.a.b", "_.a.b"}, {"lpt9.x", "_.x"}, {"conout$.x", "_.x"},
+                 {"aux:.x", "aux_.x"},
+                 // A dot or blank at the keyword's end.
+                 {"abc.", "abc_"}, {"abc. ", "abc__"}, {"   ", "___"}, {"con.", "con_"}});
 }
 
 TEST(ExtraSitesFile, GbkAsWrittenAndUtf8AsTheUserWroteIt) {
