@@ -12,6 +12,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "app/ui_text.h"
 #include "app/window_calls.h"
 #include "text/encoding.h"
 #include "search/query.h"
@@ -33,17 +34,6 @@ struct ListRecorder {
         return CallWindowProcW(original, list, message, wParam, lParam);
     }
 };
-
-std::string cellOf(HWND list, int row, int column, int bufferChars = 4096) {
-    std::wstring buffer(size_t(bufferChars), L'\0');
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buffer.data();
-    item.cchTextMax = bufferChars;
-    int n = int(SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item)));
-    buffer.resize(size_t(n > 0 ? n : 0));
-    return wideToGbk(buffer);
-}
 
 HWND messageBoxOfThisProcess() {
     struct Search {
@@ -154,11 +144,13 @@ TEST_F(MainWindowTest, EveryPageReachesTheListAsOneCountUpdate) {
 
     // The list shows the rows the window keeps; a cell that does not fit is cut, not overrun.
     const ResultList::Row& last = window.results().row(189);
-    EXPECT_EQ(cellOf(list, 189, 0), "190");
-    EXPECT_EQ(cellOf(list, 189, 1), last.title);
-    EXPECT_EQ(cellOf(list, 189, 2), last.address);
-    EXPECT_EQ(cellOf(list, 189, 2, 8), last.address.substr(0, 7));
-    EXPECT_EQ(cellOf(list, 190, 1), "");  // past the end
+    EXPECT_EQ(listCellText(list, 189, 0), "190");
+    EXPECT_EQ(listCellText(list, 189, 1), last.title);
+    EXPECT_EQ(listCellText(list, 189, 2), last.address);
+    wchar_t start[8] = {};
+    ListView_GetItemText(list, 189, 2, start, 8);
+    EXPECT_EQ(wideToGbk(start), last.address.substr(0, 7));
+    EXPECT_EQ(listCellText(list, 190, 1), "");  // past the end
 
     // Typing in the list finds a row by its number, as a list holding its own texts does.
     LVFINDINFOW find{};
