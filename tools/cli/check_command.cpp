@@ -16,6 +16,7 @@
 #include "links/web_transport.h"
 #include "text/encoding.h"
 #include "text/text.h"
+#include "tools/cli/cli_options.h"
 #include "tools/cli/commands.h"
 
 namespace {
@@ -52,13 +53,6 @@ struct Input {
     std::string url;   // GBK
     std::string code;  // given beside it; "" for none
 };
-
-bool optionValue(const std::string& arg, const char* name, std::string* value) {
-    std::string prefix = std::string("--") + name + "=";
-    if (arg.compare(0, prefix.size(), prefix) != 0) return false;
-    *value = arg.substr(prefix.size());
-    return true;
-}
 
 // An argument that stands for a link rather than a code: a share link, or anything with a
 // scheme, a slash or a dot.
@@ -109,21 +103,13 @@ BOOL WINAPI onConsoleCtrl(DWORD type) {
 }  // namespace
 
 int runCheck(const CommandArgs& args) {
-    RowFormat format = RowFormat::Text;
-    bool gbk = false;
+    RowOptions options;
+    std::optional<int> end;
     std::string via, value;
     std::vector<Input> inputs;
     for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            writeText(CliStream::Err, CHECK_HELP, gbk);
-            return 0;
-        } else if (arg == "--gbk") {
-            gbk = true;
-        } else if (optionValue(arg, "format", &value)) {
-            if (!rowFormatByName(value, &format)) {
-                writeErr("quorrel-cli check: --format takes text, tsv, csv or jsonl\n");
-                return 2;
-            }
+        if (rowOption(arg, "check", CHECK_HELP, options, end)) {
+            if (end) return *end;
         } else if (optionValue(arg, "netdisk-via", &value)) {
             const size_t colon = value.rfind(':');
             if (colon == std::string::npos || colon == 0 || colon == value.size() - 1 || value.find('/') != std::string::npos) {
@@ -182,7 +168,7 @@ int runCheck(const CommandArgs& args) {
     }
 
     // Rows go out in the order given, each as soon as it and those before it are checked.
-    if (format != RowFormat::Text) writeOut(rowsHeader(format));
+    if (options.format != RowFormat::Text) writeOut(rowsHeader(options.format));
     bool allKnown = true;
     int limitedFor = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -194,10 +180,10 @@ int runCheck(const CommandArgs& args) {
             if (row.state == LinkState::Limited) limitedFor = std::max(limitedFor, retryAfter[i]);
         }
         if (row.state == LinkState::Unknown || row.state == LinkState::Limited) allKnown = false;
-        if (format == RowFormat::Text) {
-            writeText(CliStream::Out, formatRow(format, row), gbk);
+        if (options.format == RowFormat::Text) {
+            writeText(CliStream::Out, formatRow(options.format, row), options.gbk);
         } else {
-            writeOut(formatRow(format, row));
+            writeOut(formatRow(options.format, row));
         }
     }
     checker->wait();

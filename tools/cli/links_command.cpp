@@ -7,6 +7,7 @@
 #include "links/row_output.h"
 #include "links/share_link.h"
 #include "text/encoding.h"
+#include "tools/cli/cli_options.h"
 #include "tools/cli/commands.h"
 #include "win/files.h"
 
@@ -58,27 +59,21 @@ void collect(const std::string& text, const std::string& source, std::vector<Fou
 }  // namespace
 
 int runLinks(const CommandArgs& args) {
-    RowFormat format = RowFormat::Text;
-    bool gbk = false;
+    RowOptions options;
+    std::optional<int> end;
     std::vector<std::string> files;
+    // The help and the messages below are in GBK wherever --gbk stands.
     for (const std::string& arg : args) {
-        if (arg == "--gbk") gbk = true;
+        if (arg == "--gbk") options.gbk = true;
     }
     for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            writeText(CliStream::Err, LINKS_HELP, gbk);
-            return 0;
-        } else if (arg == "--gbk") {
-            gbk = true;
-        } else if (arg.compare(0, 9, "--format=") == 0) {
-            if (!rowFormatByName(arg.substr(9), &format)) {
-                writeText(CliStream::Err, "quorrel-cli links: --format takes text, tsv, csv or jsonl\n", gbk);
-                return 2;
-            }
+        if (rowOption(arg, "links", LINKS_HELP, options, end)) {
+            if (end) return *end;
         } else if (arg == "-") {
             files.push_back(arg);
         } else if (arg.compare(0, 1, "-") == 0) {
-            writeText(CliStream::Err, "quorrel-cli links: unexpected argument \"" + arg + "\"\n" + LINKS_HELP, gbk);
+            writeText(CliStream::Err, "quorrel-cli links: unexpected argument \"" + arg + "\"\n" + LINKS_HELP,
+                      options.gbk);
             return 2;
         } else {
             files.push_back(arg);
@@ -93,14 +88,14 @@ int runLinks(const CommandArgs& args) {
         if (file == "-") {
             bytes = readStandardInput();
         } else if (!readFileBytes(gbkToWide(file), bytes)) {
-            writeText(CliStream::Err, "quorrel-cli links: cannot read \"" + file + "\"\n", gbk);
+            writeText(CliStream::Err, "quorrel-cli links: cannot read \"" + file + "\"\n", options.gbk);
             status = 1;
             continue;
         }
         collect(postText(bytes), file == "-" ? std::string() : file, found);
     }
 
-    std::string header = rowsHeader(format);
+    std::string header = rowsHeader(options.format);
     std::string rows;
     int n = 0;
     for (const Found& f : found) {
@@ -110,10 +105,10 @@ int runLinks(const CommandArgs& args) {
         row.title = f.source;
         row.url = f.link.url;
         row.share = f.link;
-        rows += formatRow(format, row);
+        rows += formatRow(options.format, row);
     }
-    if (format == RowFormat::Text) {
-        writeText(CliStream::Out, rows + COUNT_CAPTION + std::to_string(n) + "\n", gbk);
+    if (options.format == RowFormat::Text) {
+        writeText(CliStream::Out, rows + COUNT_CAPTION + std::to_string(n) + "\n", options.gbk);
     } else {
         writeOut(header + rows);
     }

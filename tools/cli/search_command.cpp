@@ -24,6 +24,7 @@
 #include "search/worker.h"
 #include "search/worker_pool.h"
 #include "app/share_finder.h"
+#include "tools/cli/cli_options.h"
 #include "tools/cli/commands.h"
 
 namespace {
@@ -260,13 +261,6 @@ BOOL WINAPI onConsoleCtrl(DWORD type) {
     }
     if (state) state->cancel();
     return TRUE;
-}
-
-bool optionValue(const std::string& arg, const char* name, std::string* value) {
-    std::string prefix = std::string("--") + name + "=";
-    if (arg.compare(0, prefix.size(), prefix) != 0) return false;
-    *value = arg.substr(prefix.size());
-    return true;
 }
 
 // "1,2, 22" ticks those boxes; false for anything that is not a number of the list's services.
