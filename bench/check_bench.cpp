@@ -15,11 +15,8 @@
 
 namespace {
 
-constexpr int LINKS = 1000;
-constexpr int LATENCY_MS = 100;
 constexpr int IN_FLIGHT = 4;
 constexpr double BAIDU_SPACING_S = 1.0;
-constexpr double MEMORY_LIMIT_MB = 300.0;
 
 ShareLink linkOf(Netdisk netdisk, int n) {
     ShareLink link;
@@ -31,16 +28,13 @@ ShareLink linkOf(Netdisk netdisk, int n) {
 }  // namespace
 
 int main() {
-    NetdiskBenchServer server(LATENCY_MS);
-    if (!server.ok()) {
-        std::fprintf(stderr, "check_bench: cannot listen\n");
-        return 1;
-    }
+    NetdiskBenchServer server(BENCH_LATENCY_MS);
+    if (!server.listening("check_bench")) return 1;
     const std::string via = server.via();
 
     std::map<Netdisk, int> perNetdisk;
     std::vector<ShareLink> links;
-    for (int i = 0; i < LINKS; ++i) {
+    for (int i = 0; i < BENCH_LINKS; ++i) {
         const Netdisk netdisk = ALL_NETDISKS[i % std::size(ALL_NETDISKS)];
         links.push_back(linkOf(netdisk, i));
         ++perNetdisk[netdisk];
@@ -48,7 +42,7 @@ int main() {
     double bound = 0;
     for (auto& [netdisk, count] : perNetdisk) {
         const double seconds = netdisk == Netdisk::Baidu ? count * BAIDU_SPACING_S
-                                                          : double(count) / IN_FLIGHT * LATENCY_MS / 1000.0;
+                                                          : double(count) / IN_FLIGHT * BENCH_LATENCY_MS / 1000.0;
         bound = std::max(bound, seconds);
     }
 
@@ -71,14 +65,14 @@ int main() {
 
     const double peakMb = peakWorkingSetMb();
 
-    std::printf("link checks: %d links over %zu netdisks, answers %d ms late, %d answered in %.1f s\n", LINKS,
-                perNetdisk.size(), LATENCY_MS, answered.load(), seconds);
-    for (auto& [state, count] : states) std::printf("  %-10s %d\n", linkStateKey(state), count);
+    std::printf("link checks: %d links over %zu netdisks, answers %d ms late, %d answered in %.1f s\n", BENCH_LINKS,
+                perNetdisk.size(), BENCH_LATENCY_MS, answered.load(), seconds);
+    printStateCounts(states);
     std::printf("  bound by the politeness rules %.1f s (the slowest netdisk), 1.3 x bound %.1f s\n", bound,
                 1.3 * bound);
     std::printf("  requests answered by the simulator %zu, peak working set %.1f MB\n", server.sim().requests().size(),
                 peakMb);
     std::printf("RATIO link checks: time / (1.3 x bound) %.2f, peak working set / 300 MB %.2f\n",
-                seconds / (1.3 * bound), peakMb / MEMORY_LIMIT_MB);
+                seconds / (1.3 * bound), peakMb / BENCH_MEMORY_LIMIT_MB);
     return 0;
 }

@@ -21,11 +21,8 @@
 
 namespace {
 
-constexpr int LINKS = 1000;
-constexpr int LATENCY_MS = 100;
 constexpr int PAGE = 50;
 constexpr double STALL_LIMIT_MS = 50.0;
-constexpr double MEMORY_LIMIT_MB = 300.0;
 
 void pump() {
     MSG m;
@@ -38,17 +35,14 @@ void pump() {
 }  // namespace
 
 int main() {
-    NetdiskBenchServer server(LATENCY_MS);
-    if (!server.ok()) {
-        std::fprintf(stderr, "check_window_bench: cannot listen\n");
-        return 1;
-    }
+    NetdiskBenchServer server(BENCH_LATENCY_MS);
+    if (!server.listening("check_window_bench")) return 1;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     SkinStartup();
 
     std::vector<Hit> hits;
-    for (int i = 0; i < LINKS; ++i) {
+    for (int i = 0; i < BENCH_LINKS; ++i) {
         Hit hit;
         hit.address = benchShareAddress(ALL_NETDISKS[size_t(i) % std::size(ALL_NETDISKS)], i);
         hit.title = "资料 " + std::to_string(i);
@@ -95,14 +89,14 @@ int main() {
     }
     const double peakMb = peakWorkingSetMb();
 
-    std::printf("window link checks: %d share rows, answers %d ms late, %zu states shown in %.1f s\n", LINKS,
-                LATENCY_MS, shown, seconds);
-    for (auto& [state, count] : states) std::printf("  %-10s %d\n", linkStateKey(state), count);
+    std::printf("window link checks: %d share rows, answers %d ms late, %zu states shown in %.1f s\n", BENCH_LINKS,
+                BENCH_LATENCY_MS, shown, seconds);
+    printStateCounts(states);
     std::printf("  while the rows arrived (%.0f ms): longest stall %.1f ms; then while the checks ran: %.1f ms\n",
                 deliveryMs, deliveryStall, stall);
     std::printf("  peak working set %.1f MB\n", peakMb);
     std::printf("RATIO window during link checks: longest stall / 50 ms %.2f, peak working set / 300 MB %.2f\n",
-                std::max(stall, deliveryStall) / STALL_LIMIT_MS, peakMb / MEMORY_LIMIT_MB);
+                std::max(stall, deliveryStall) / STALL_LIMIT_MS, peakMb / BENCH_MEMORY_LIMIT_MB);
     SkinShutdown();
     return 0;
 }
