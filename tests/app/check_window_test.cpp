@@ -12,26 +12,17 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "app/ui_text.h"
 #include "links/link_state.h"
 #include "skin/skin.h"
 #include "tests/app/quorrel_driver.h"
+#include "tests/app/window_suite.h"
 #include "text/encoding.h"
 #include "tools/engine_sim/engine_sim.h"
 #include "tools/engine_sim/netdisk_sim.h"
 #include "tools/httpd/loopback_server.h"
 
 namespace {
-
-std::string cellOf(HWND list, int item, int column) {
-    std::wstring buffer(1024, L'\0');
-    LVITEMW cell{};
-    cell.iSubItem = column;
-    cell.pszText = buffer.data();
-    cell.cchTextMax = int(buffer.size());
-    int n = int(SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(item), LPARAM(&cell)));
-    buffer.resize(size_t(n > 0 ? n : 0));
-    return wideToGbk(buffer);
-}
 
 constexpr int STATE_COLUMN = 5;
 
@@ -53,18 +44,11 @@ Hit hitOf(const PlantedShare& planted) {
     return h;
 }
 
-class CheckWindow : public ::testing::Test {
+class CheckWindow : public InProcessWindowTest {
 protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&controls);
-        SkinStartup();
-    }
     void open(bool today, std::optional<bool> checkLinks = std::nullopt, bool unique = false) {
-        AppSettings settings;
-        settings.netdisks = today ? NETDISKS_TODAY : NETDISKS_CLASSIC;
+        AppSettings settings = listSettings(today, unique);
         settings.checkLinks = checkLinks;
-        settings.unique = unique;
         window.setNetdiskVia("127.0.0.1:" + std::to_string(server.port()));
         ASSERT_TRUE(server.ok());
         ASSERT_TRUE(window.create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE, settings));
@@ -122,7 +106,7 @@ TEST_F(CheckWindow, EveryPlantedShareShowsItsStateInTheColumn) {
     for (size_t i = 0; i < shares.size(); ++i) {
         const PlantedShare& planted = shares[i];
         LinkState expected = planted.digit == 9 ? LinkState::Unknown : planted.expected;
-        std::string shown = cellOf(list, int(i), STATE_COLUMN);
+        std::string shown = listCellText(list, int(i), STATE_COLUMN);
         EXPECT_EQ(shown, linkStateCaption(expected)) << netdiskKey(planted.netdisk) << "/" << planted.share;
         if (planted.digit == 9) EXPECT_FALSE(isDeadState(window.results().row(i).state)) << planted.share;
         ++perState[shown];
@@ -136,7 +120,7 @@ TEST_F(CheckWindow, EveryPlantedShareShowsItsStateInTheColumn) {
     // Export takes the states the rows have.
     std::vector<ResultRow> exported = window.results().titlesAndAddresses();
     ASSERT_EQ(exported.size(), shares.size());
-    EXPECT_EQ(exported[0].state, cellOf(list, 0, STATE_COLUMN));
+    EXPECT_EQ(exported[0].state, listCellText(list, 0, STATE_COLUMN));
 
     std::string shots = windowsPath(SCREENSHOT_DIR);
     CreateDirectoryW(gbkToWide(shots).c_str(), nullptr);
@@ -196,8 +180,8 @@ TEST_F(CheckWindow, HideDeadLinksHidesAndShowsWithNumbersKept) {
     command(ID_隐藏失效链接);
     ASSERT_EQ(items(), int(liveNumbers.size()));
     for (int item = 0; item < items(); ++item) {
-        EXPECT_EQ(cellOf(list, item, 0), std::to_string(liveNumbers[size_t(item)])) << item;
-        std::string state = cellOf(list, item, STATE_COLUMN);
+        EXPECT_EQ(listCellText(list, item, 0), std::to_string(liveNumbers[size_t(item)])) << item;
+        std::string state = listCellText(list, item, STATE_COLUMN);
         for (LinkState dead : {LinkState::Expired, LinkState::Cancelled, LinkState::Banned, LinkState::NotFound})
             EXPECT_NE(state, linkStateCaption(dead)) << item;
     }
@@ -209,7 +193,7 @@ TEST_F(CheckWindow, HideDeadLinksHidesAndShowsWithNumbersKept) {
 
     command(ID_隐藏失效链接);
     EXPECT_EQ(items(), int(window.results().size()));
-    for (int item = 0; item < items(); ++item) EXPECT_EQ(cellOf(list, item, 0), std::to_string(item + 1));
+    for (int item = 0; item < items(); ++item) EXPECT_EQ(listCellText(list, item, 0), std::to_string(item + 1));
 }
 
 // With 搜索时检查链接 off nothing is asked as rows arrive; 检查链接 checks the selected row,
@@ -226,14 +210,14 @@ TEST_F(CheckWindow, CheckLinksCommandChecksTheSelectionOrEverything) {
     deliver(hits);
     waitFor([] { return false; }, 600);
     EXPECT_TRUE(sim.requests().empty());
-    for (int item = 0; item < items(); ++item) EXPECT_EQ(cellOf(list, item, STATE_COLUMN), "") << item;
+    for (int item = 0; item < items(); ++item) EXPECT_EQ(listCellText(list, item, STATE_COLUMN), "") << item;
 
     select(1);
     command(ID_检查链接);
     ASSERT_TRUE(checksEnd(30000));
     for (int item = 0; item < items(); ++item) {
         std::string expected = item == 1 ? linkStateCaption(chosen[1].expected) : "";
-        EXPECT_EQ(cellOf(list, item, STATE_COLUMN), expected) << item;
+        EXPECT_EQ(listCellText(list, item, STATE_COLUMN), expected) << item;
     }
 
     LVITEMW none{};
@@ -242,7 +226,7 @@ TEST_F(CheckWindow, CheckLinksCommandChecksTheSelectionOrEverything) {
     command(ID_检查链接);
     ASSERT_TRUE(checksEnd(30000));
     for (int item = 0; item < items(); ++item) {
-        EXPECT_EQ(cellOf(list, item, STATE_COLUMN), linkStateCaption(chosen[size_t(item)].expected)) << item;
+        EXPECT_EQ(listCellText(list, item, STATE_COLUMN), linkStateCaption(chosen[size_t(item)].expected)) << item;
     }
 }
 
@@ -259,12 +243,12 @@ TEST_F(CheckWindow, FoldedRowCheckedAgainWithTheCodeFilledIn) {
     bare.snippet.clear();
     deliver({bare});
     ASSERT_TRUE(checksEnd(30000));
-    EXPECT_EQ(cellOf(list, 0, STATE_COLUMN), linkStateCaption(LinkState::NeedsCode));
+    EXPECT_EQ(listCellText(list, 0, STATE_COLUMN), linkStateCaption(LinkState::NeedsCode));
     deliver({hitOf(*withCode)});
     ASSERT_EQ(items(), 1);
     ASSERT_TRUE(checksEnd(30000));
-    EXPECT_EQ(cellOf(list, 0, 4), PLANTED_CODE);
-    EXPECT_EQ(cellOf(list, 0, STATE_COLUMN), linkStateCaption(LinkState::Valid));
+    EXPECT_EQ(listCellText(list, 0, 4), PLANTED_CODE);
+    EXPECT_EQ(listCellText(list, 0, STATE_COLUMN), linkStateCaption(LinkState::Valid));
 }
 
 // Closing while checks wait on a slow netdisk ends them within 3 s, and the window never waited.

@@ -19,6 +19,7 @@
 #include "search/services.h"
 #include "skin/skin.h"
 #include "tests/app/quorrel_driver.h"
+#include "tests/app/window_suite.h"
 #include "tools/engine_sim/engine_sim.h"
 
 namespace {
@@ -53,13 +54,8 @@ HWND messageBoxOfThisProcess() {
     return search.found;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public InProcessWindowTest {
 protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&controls);
-        SkinStartup();
-    }
     void SetUp() override {
         ASSERT_TRUE(sim.ok());
         setEngineHost(sim.hostPort());

@@ -8,8 +8,10 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "app/ui_text.h"
 #include "search/services.h"
 #include "skin/skin.h"
+#include "tests/app/window_suite.h"
 #include "text/encoding.h"
 
 namespace {
@@ -18,17 +20,6 @@ std::string textOf(HWND control) {
     wchar_t text[512] = {};
     GetWindowTextW(control, text, 512);
     return wideToGbk(text);
-}
-
-std::string cellOf(HWND list, int row, int column) {
-    std::wstring buffer(1024, L'\0');
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buffer.data();
-    item.cchTextMax = int(buffer.size());
-    int n = int(SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item)));
-    buffer.resize(size_t(n > 0 ? n : 0));
-    return wideToGbk(buffer);
 }
 
 std::string columnTitle(HWND list, int column) {
@@ -49,18 +40,10 @@ Hit hit(std::string title, std::string address, std::string snippet = {}) {
     return h;
 }
 
-class TodayWindow : public ::testing::Test {
+class TodayWindow : public InProcessWindowTest {
 protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&controls);
-        SkinStartup();
-    }
     void open(bool today, bool unique) {
-        AppSettings settings;
-        settings.netdisks = today ? NETDISKS_TODAY : NETDISKS_CLASSIC;
-        settings.unique = unique;
-        ASSERT_TRUE(window.create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE, settings));
+        ASSERT_TRUE(window.create(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE, listSettings(today, unique)));
         list = GetDlgItem(window.handle(), ID_超级列表框1);
     }
     void TearDown() override {
@@ -139,15 +122,15 @@ TEST_F(TodayWindow, ColumnsFitBesideTheScrollBarAndShowTheShare) {
     EXPECT_LE(total, client.right - client.left);
     EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
 
-    EXPECT_EQ(cellOf(list, 0, 3), "夸克网盘");
-    EXPECT_EQ(cellOf(list, 0, 4), "Xy90");
-    EXPECT_EQ(cellOf(list, 0, 5), "");  // not checked
+    EXPECT_EQ(listCellText(list, 0, 3), "夸克网盘");
+    EXPECT_EQ(listCellText(list, 0, 4), "Xy90");
+    EXPECT_EQ(listCellText(list, 0, 5), "");  // not checked
     // The address's own code comes before the title's.
-    EXPECT_EQ(cellOf(list, 40, 3), "百度网盘");
-    EXPECT_EQ(cellOf(list, 40, 4), "wxyz");
+    EXPECT_EQ(listCellText(list, 40, 3), "百度网盘");
+    EXPECT_EQ(listCellText(list, 40, 4), "wxyz");
     // A page that is no share has no netdisk and no code, whatever its text says.
-    EXPECT_EQ(cellOf(list, 41, 3), "");
-    EXPECT_EQ(cellOf(list, 41, 4), "");
+    EXPECT_EQ(listCellText(list, 41, 3), "");
+    EXPECT_EQ(listCellText(list, 41, 4), "");
     std::vector<ResultRow> exported = window.results().titlesAndAddresses();
     EXPECT_EQ(exported[40].code, "wxyz");
     EXPECT_EQ(exported[41].code, "");
@@ -175,7 +158,7 @@ TEST_F(TodayWindow, FoldingKeepsTheFirstRowFillsItsCodeAndNumbersWithoutGaps) {
     EXPECT_EQ(window.results().row(0).address, "https://pan.quark.cn/s/abc123def");
     EXPECT_EQ(window.results().row(3).code, "ab12");  // kept: the first had one
     EXPECT_EQ(label(), "资源数：4");
-    EXPECT_EQ(cellOf(list, 0, 4), "Qk7z");
+    EXPECT_EQ(listCellText(list, 0, 4), "Qk7z");
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 4);
 }
 
