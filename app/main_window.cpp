@@ -17,6 +17,7 @@
 #include "links/link_checker.h"
 #include "links/web_transport.h"
 #include "text/encoding.h"
+#include "regex/warm_up.h"
 #include "res/resource_ids.h"
 #include "search/mentions.h"
 #include "search/profile.h"
@@ -155,6 +156,8 @@ bool MainWindow::create(HINSTANCE instance, int showCommand, const AppSettings& 
     if (!window) return false;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    // While the user types the keywords: the first search's pages need not wait for it.
+    warmUpRegexComponent();
     return true;
 }
 

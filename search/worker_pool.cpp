@@ -4,6 +4,7 @@
 #include <deque>
 #include <mutex>
 
+#include "regex/warm_up.h"
 #include "search/engine_slots.h"
 
 // Without a chosen cap the engine slots let first pages go out as this pool starts them.
@@ -156,6 +157,8 @@ bool WorkerPool::submit(std::vector<std::string> tasks, std::shared_ptr<SearchSi
                         std::shared_ptr<RequestCanceller> canceller) {
     if (!sink) return false;
     if (tasks.empty()) return true;
+    // Loaded while the first pages are on their way, not when they arrive.
+    warmUpRegexComponent();
     auto batch = std::make_shared<Batch>();
     batch->unfinished = tasks.size();
     batch->tasks = std::move(tasks);
