@@ -53,6 +53,16 @@ protected:
         return app;
     }
 
+    // Serves `hits` as the first service's only page, starts the program and searches that
+    // service for `keyword`; nullptr unless the page was asked for and every hit became a row.
+    std::unique_ptr<QuorrelProcess> searchedFirstService(std::vector<SimHit> hits, const std::string& keyword = "k") {
+        const int rows = int(hits.size());
+        sim.setCorpus(HOST1, std::move(hits));
+        auto app = launchAndSearchFirstService(keyword);
+        if (!waitForSearchEnd(*app, 1, rows)) return nullptr;
+        return app;
+    }
+
     // Waits until `requests` requests were answered and the label shows `rows`.
     bool waitForSearchEnd(QuorrelProcess& app, size_t requests, int rows, int ms = 15000) {
         return waitFor(
@@ -158,9 +168,8 @@ TEST_F(AppEndToEnd, EmptyKeywordIsRefusedWithoutRequest) {
 // The list is cleared before the keyword is checked, the count label is left as it was, and a
 // keyword of blanks is not empty: it is searched.
 TEST_F(AppEndToEnd, ClearingComesBeforeTheKeywordCheckAndBlanksAreSearched) {
-    sim.setCorpus(HOST1, corpus(HOST1, 2));
-    auto app = launchAndSearchFirstService("k");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    auto app = searchedFirstService(corpus(HOST1, 2));
+    ASSERT_TRUE(app) << "the search did not end with 2 rows: " << sim.requestCount() << " requests";
 
     search(*app, "");
     MessageBoxSeen box = app->waitForMessageBox();
@@ -258,9 +267,8 @@ TEST_F(AppEndToEnd, OnlyExtraSitesAreNumberedFromOne) {
 }
 
 TEST_F(AppEndToEnd, SearchThatFindsNothingShowsZero) {
-    sim.setCorpus(HOST1, {});
-    auto app = launchAndSearchFirstService("nothing");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 0));
+    auto app = searchedFirstService({}, "nothing");
+    ASSERT_TRUE(app) << "the search did not end with 0 rows: " << sim.requestCount() << " requests";
     EXPECT_EQ(label(*app), "资源数：0");
     EXPECT_TRUE(app->closeAndWait(5000));
 }
@@ -436,9 +444,8 @@ TEST_F(AppEndToEnd, AThousandExtraSitesKeepTheWindowAnsweringAndCloseWithTheRest
 }
 
 TEST_F(AppEndToEnd, ExportWritesExactBytesAndReportsFailure) {
-    sim.setCorpus(HOST1, {{"http://h/1?a=1&amp;b=2", "第<em>一</em>个"}, {"http://h/2", "二"}});
-    auto app = launchAndSearchFirstService("电影");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    auto app = searchedFirstService({{"http://h/1?a=1&amp;b=2", "第<em>一</em>个"}, {"http://h/2", "二"}}, "电影");
+    ASSERT_TRUE(app) << "the search did not end with 2 rows: " << sim.requestCount() << " requests";
 
     std::vector<HWND> before = fileManagerWindows();
     app->command(ID_全部导出);
@@ -515,23 +522,19 @@ std::string clipboardText(UINT format) {
 }
 
 TEST_F(AppEndToEnd, CopyPutsTheSelectedAddressAndTitleOnTheClipboard) {
-    sim.setCorpus(HOST1, {{"http://h/一", "标题一"}, {"http://h/二", "标题二"}});
-    auto app = launchAndSearchFirstService("k");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    auto app = searchedFirstService({{"http://h/一", "标题一"}, {"http://h/二", "标题二"}});
+    ASSERT_TRUE(app) << "the search did not end with 2 rows: " << sim.requestCount() << " requests";
     ASSERT_TRUE(app->selectRow(ID_超级列表框1, 1));
 
-    struct Case {
-        int item;
-        std::string expected;
-    };
-    for (const Case& c : {Case{ID_复制地址, "http://h/二"}, Case{ID_复制标题, "标题二"}}) {
-        app->command(c.item);
+    const std::pair<int, std::string> copies[] = {{ID_复制地址, "http://h/二"}, {ID_复制标题, "标题二"}};
+    for (const auto& [item, expected] : copies) {
+        app->command(item);
         MessageBoxSeen box = app->waitForMessageBox();
         ASSERT_NE(box.box, nullptr);
         EXPECT_EQ(box.text, "复制成功！");
         app->closeMessageBox(box.box);
-        EXPECT_EQ(clipboardText(CF_UNICODETEXT), c.expected);
-        EXPECT_EQ(clipboardText(CF_TEXT), c.expected);  // GBK bytes
+        EXPECT_EQ(clipboardText(CF_UNICODETEXT), expected);
+        EXPECT_EQ(clipboardText(CF_TEXT), expected);  // GBK bytes
     }
     EXPECT_TRUE(app->closeAndWait(5000));
 }
@@ -558,9 +561,8 @@ MessageBoxSeen clickMenuItem(const QuorrelProcess& app, HWND menu, int index, in
 // Right-click on a list pops up 菜单; its third item copies the title of the row selected in
 // 超级列表框1, also when the menu was opened over 超级列表框2.
 TEST_F(AppEndToEnd, ContextMenuOverEitherListActsOnTheResultSelection) {
-    sim.setCorpus(HOST1, {{"http://h/1", "第一"}, {"http://h/2", "第二"}});
-    auto app = launchAndSearchFirstService("k");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 2));
+    auto app = searchedFirstService({{"http://h/1", "第一"}, {"http://h/2", "第二"}});
+    ASSERT_TRUE(app) << "the search did not end with 2 rows: " << sim.requestCount() << " requests";
     ASSERT_TRUE(app->selectRow(ID_超级列表框1, 0));
 
     struct Case {
@@ -603,10 +605,9 @@ TEST_F(AppEndToEnd, ContextMenuOverEitherListActsOnTheResultSelection) {
 // A double-click opens the selected hit, but only web addresses reach the shell: an address
 // taken from a page that names a program must not start it.
 TEST_F(AppEndToEnd, DoubleClickDoesNotHandNonWebAddressesToTheShell) {
-    sim.setCorpus(HOST1,
-                  {{"notepad.exe", "a"}, {"C:\\windows\\notepad.exe", "b"}, {"file:///C:/windows/notepad.exe", "c"}});
-    auto app = launchAndSearchFirstService("k");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 3));
+    auto app =
+        searchedFirstService({{"notepad.exe", "a"}, {"C:\\windows\\notepad.exe", "b"}, {"file:///C:/windows/notepad.exe", "c"}});
+    ASSERT_TRUE(app) << "the search did not end with 3 rows: " << sim.requestCount() << " requests";
     ASSERT_EQ(app->cell(ID_超级列表框1, 0, 2), "notepad.exe");
     std::vector<HWND> before = windowsOfImage(L"notepad.exe");
     HWND list = app->control(ID_超级列表框1);
@@ -630,9 +631,8 @@ TEST_F(AppEndToEnd, DoubleClickDoesNotHandNonWebAddressesToTheShell) {
 }
 
 TEST_F(AppEndToEnd, FilterBoxClearedShowsTheResultListAndCount) {
-    sim.setCorpus(HOST1, corpus(HOST1, 4));
-    auto app = launchAndSearchFirstService("k");
-    ASSERT_TRUE(waitForSearchEnd(*app, 1, 4));
+    auto app = searchedFirstService(corpus(HOST1, 4));
+    ASSERT_TRUE(app) << "the search did not end with 4 rows: " << sim.requestCount() << " requests";
     ShowWindow(app->control(ID_超级列表框1), SW_HIDE);
     ShowWindow(app->control(ID_超级列表框2), SW_SHOW);
     SetWindowTextW(app->control(ID_透明标签2), L"x");
@@ -685,10 +685,15 @@ TEST_F(AppEndToEnd, SettingsWindowChecksAndSavesUrlTxt) {
     EXPECT_NE(box.text.find("支持多个网址 每个网址之间请用英文分号隔开"), std::string::npos) << box.text;
     app->closeMessageBox(box.box);
 
+    // 确定 with this text in the box: the message box it brings, if any.
+    auto submit = [&](const std::string& text) {
+        app->setText(edit, text);
+        app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
+        return app->waitForMessageBox();
+    };
+
     // Empty text: refused, window stays.
-    app->setText(edit, "");
-    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
-    box = app->waitForMessageBox();
+    box = submit("");
     ASSERT_NE(box.box, nullptr);
     EXPECT_EQ(box.text, "请输入内容！");
     EXPECT_EQ(box.caption, "提示");
@@ -696,9 +701,7 @@ TEST_F(AppEndToEnd, SettingsWindowChecksAndSavesUrlTxt) {
     EXPECT_TRUE(IsWindow(settings));
 
     // Ending in ";": a plain task-modal box without owner, nothing saved.
-    app->setText(edit, "a.example;b.example;");
-    app->click(GetDlgItem(settings, ID_SETTINGS_按钮1));
-    box = app->waitForMessageBox();
+    box = submit("a.example;b.example;");
     ASSERT_NE(box.box, nullptr);
     EXPECT_EQ(box.text, "请不用分号结尾！");
     EXPECT_EQ(box.caption, "信息：");
