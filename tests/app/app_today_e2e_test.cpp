@@ -93,14 +93,28 @@ protected:
         return app.columnTitle(ID_超级列表框1, 2) == "地址" && app.columnTitle(ID_超级列表框1, 3).empty();
     }
     std::string label(QuorrelProcess& app) { return app.text(app.control(ID_透明标签2)); }
+    // Ticks 夸克网盘, the third box of today's list, and searches it for `keyword`.
+    void searchQuark(QuorrelProcess& app, const std::string& keyword) {
+        HWND quark = app.control(ID_FIRST_SERVICE_BOX + 2);
+        ASSERT_EQ(app.text(quark), "夸克网盘");
+        app.click(quark);
+        ASSERT_TRUE(waitFor([&] { return app.isTicked(quark); }, 3000));
+        app.setText(app.control(ID_编辑框1), keyword);
+        app.click(app.control(ID_按钮1));
+    }
+    // A fresh program folder whose url.txt holds `sites`.
+    static std::string programWithSites(const std::string& sites) {
+        std::string dir = freshDirectory("prog");
+        writeWholeFile(dir + "\\url.txt", sites);
+        return dir;
+    }
 
     EngineSim sim;
 };
 
 TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes) {
-    std::string dir = freshDirectory("prog");
+    std::string dir = programWithSites("keep.example");
     const std::string ini = dir + "\\quorrel.ini";
-    writeWholeFile(dir + "\\url.txt", "keep.example");
     {
         QuorrelProcess app(dir);
         ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
@@ -140,12 +154,7 @@ TEST_F(AppToday, ChosenInTheSettingsWindowKeptAfterARestartAndSearchedWithCodes)
     QuorrelProcess app(dir);
     ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
     ASSERT_TRUE(showsToday(app));
-    HWND quark = app.control(ID_FIRST_SERVICE_BOX + 2);
-    ASSERT_EQ(app.text(quark), "夸克网盘");
-    app.click(quark);
-    ASSERT_TRUE(waitFor([&] { return app.isTicked(quark); }, 3000));
-    app.setText(app.control(ID_编辑框1), "电影");
-    app.click(app.control(ID_按钮1));
+    ASSERT_NO_FATAL_FAILURE(searchQuark(app, "电影"));
     // Five hits, the repeated share folded into one row: four rows.
     ASSERT_TRUE(waitFor([&] { return label(app) == "资源数：4" && app.rowCount(ID_超级列表框1) == 4; }, 15000))
         << label(app);
@@ -230,9 +239,8 @@ TEST_F(AppToday, BrokenOrUnreadableSettingsMeanTheDefaults) {
 
     // Unreadable (a folder of that name): the defaults, and a save says it could not keep the
     // choice, uses it for the run and leaves url.txt as it was.
-    dir = freshDirectory("prog");
+    dir = programWithSites("mine.example");
     CreateDirectoryW(gbkToWide(dir + "\\quorrel.ini").c_str(), nullptr);
-    writeWholeFile(dir + "\\url.txt", "mine.example");
     QuorrelProcess app(dir);
     ASSERT_TRUE(app.start({"--engine=" + sim.hostPort(), "--netdisk-via=" + sim.hostPort()}));
     EXPECT_TRUE(showsClassic(app));
@@ -299,12 +307,7 @@ TEST_F(AppToday, MentionsChosenInTheSettingsWindowListShareLinksFoundOnPages) {
     std::string saved = readWholeFile(dir + "\\quorrel.ini");
     EXPECT_NE(saved.find("mode=mentions"), std::string::npos) << saved;
 
-    HWND quark = app.control(ID_FIRST_SERVICE_BOX + 2);
-    ASSERT_EQ(app.text(quark), "夸克网盘");
-    app.click(quark);
-    ASSERT_TRUE(waitFor([&] { return app.isTicked(quark); }, 3000));
-    app.setText(app.control(ID_编辑框1), "电子书");
-    app.click(app.control(ID_按钮1));
+    ASSERT_NO_FATAL_FAILURE(searchQuark(app, "电子书"));
     // The page that drips holds the search until its deadline.
     ASSERT_TRUE(waitFor([&] { return label(app).find("资源数：") == 0 && app.rowCount(ID_超级列表框1) >= 15; }, 60000))
         << label(app);
