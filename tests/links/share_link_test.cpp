@@ -83,18 +83,9 @@ TEST(ReadShareLink, ShareIdAndCodeOfEveryForm) {
          "39749e1fb630", ""},
         {"https://drive.uc.cn/s/ab7dabef14d54?public=1", Uc, "ab7dabef14d54", ""},
         {"https://115cdn.com/s/swff16b3ngy?password=k3m9#", Pan115, "swff16b3ngy", "k3m9"},
-        // 天翼: /t/ID, web/share?code=ID, share.html#/t/ID.
-        {"https://cloud.189.cn/t/IB3ieymQJ7re", Tianyi, "IB3ieymQJ7re", ""},
-        {"https://cloud.189.cn/web/share?code=IB3ieymQJ7re", Tianyi, "IB3ieymQJ7re", ""},
-        {"https://h5.cloud.189.cn/share.html#/t/IB3ieymQJ7re", Tianyi, "IB3ieymQJ7re", ""},
         {"https://www.123pan.com/s/2785Vv-T4Ded", Pan123, "2785Vv-T4Ded", ""},
         {"https://www.123912.com/s/oec7Vv-OXIWh.html", Pan123, "oec7Vv-OXIWh", ""},
         {"https://pan.xunlei.com/s/VNcaO1Qv87aZxffZLThnARHkA1?pwd=six2#", Xunlei, "VNcaO1Qv87aZxffZLThnARHkA1", "six2"},
-        // 移动云盘: the linkID wherever it stands, the fragment included.
-        {"https://yun.139.com/shareweb/#/w/i/2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
-        {"https://yun.139.com/link/w/i/2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
-        {"https://caiyun.139.com/w/i/2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
-        {"https://caiyun.139.com/m/i?2qidERSvNGKk4", Pan139, "2qidERSvNGKk4", ""},
         // 蓝奏云: the path's id, file or folder, with or without /s/ or /tp/.
         {"https://wwmi.lanzouo.com/i2OPJ2i3lsle", Lanzou, "i2OPJ2i3lsle", ""},
         {"https://www.lanzoux.com/b0f1abcde", Lanzou, "b0f1abcde", ""},
@@ -108,30 +99,15 @@ TEST(ReadShareLink, ShareIdAndCodeOfEveryForm) {
         {"https://pan.baidu.com/s/1AbCdEf.html?from=x", Baidu, "AbCdEf", ""},
         {"https://drive.uc.cn/s/ab7dabef14d54#/list", Uc, "ab7dabef14d54", ""},
         // Codes the address carries.
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04j", Baidu, "AbCdEfG", "g04j"},
-        {"https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=g04j", Baidu, "AbCdEfG", "g04j"},
-        {"https://115.com/s/swff16b3ngy#password=k3m9", Pan115, "swff16b3ngy", "k3m9"},
-        {"https://anxia.com/s/swff16b3ngy?x=1#password=k3m9", Pan115, "swff16b3ngy", "k3m9"},
         {"https://pan.quark.cn/s/39749e1fb630?passcode=QTjz", Quark, "39749e1fb630", "QTjz"},
         // Quark and UC codes may run longer than four.
         {"https://pan.quark.cn/s/39749e1fb630?pwd=A1b2C3d4E5", Quark, "39749e1fb630", "A1b2C3d4E5"},
-        // 123: 提取码 written in, raw or percent-encoded, or the bare code as the query.
-        {"https://www.123pan.com/s/2785Vv-T4Ded?提取码:JZMM", Pan123, "2785Vv-T4Ded", "JZMM"},
-        {"https://www.123pan.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81:JZMM", Pan123, "2785Vv-T4Ded", "JZMM"},
-        {"https://www.123684.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81%3AJZMM", Pan123, "2785Vv-T4Ded", "JZMM"},
+        // 123: the bare code as the query, or pwd=.
         {"https://www.123865.com/s/2785Vv-T4Ded?ZY4K", Pan123, "2785Vv-T4Ded", "ZY4K"},
         {"https://www.123pan.com/s/2785Vv-T4Ded?pwd=ab12", Pan123, "2785Vv-T4Ded", "ab12"},
-        // 天翼: the glued （访问码：xxxx）, raw or percent-encoded.
-        {"https://cloud.189.cn/t/IB3ieymQJ7re（访问码：uf34）", Tianyi, "IB3ieymQJ7re", "uf34"},
-        {"https://cloud.189.cn/t/IB3ieymQJ7re%EF%BC%88%E8%AE%BF%E9%97%AE%E7%A0%81%EF%BC%9Auf34%EF%BC%89", Tianyi,
-         "IB3ieymQJ7re", "uf34"},
         {"https://pan.xunlei.com/s/VNcaO1Qv87aZxffZLThnARHkA1#提取码：six2", Xunlei, "VNcaO1Qv87aZxffZLThnARHkA1",
          "six2"},
         // Codes outside the netdisk's alphabet or length are dropped.
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04jx", Baidu, "AbCdEfG", ""},  // five for Baidu
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g0", Baidu, "AbCdEfG", ""},
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=g0-j", Baidu, "AbCdEfG", ""},
-        {"https://pan.baidu.com/s/1AbCdEfG?pwd=", Baidu, "AbCdEfG", ""},
         {"https://pan.quark.cn/s/39749e1fb630?pwd=A1b2C3d4E5f6G7h8i", Quark, "39749e1fb630", ""},  // 17
         {"https://www.123pan.com/s/2785Vv-T4Ded?ZY4KZ", Pan123, "2785Vv-T4Ded", ""},
         // The bare query is a code only on 123.
@@ -140,6 +116,44 @@ TEST(ReadShareLink, ShareIdAndCodeOfEveryForm) {
         {"https://cloud.189.cn/web/share?code=IB3i", Tianyi, "IB3i", ""},
     };
     for (const Expected& e : cases) expectLink(e);
+
+    // One share written several ways: each address reads as that share with that code.
+    const struct {
+        Netdisk netdisk;
+        const char* share;
+        const char* code;
+        std::vector<const char*> addresses;
+    } forms[] = {
+        // 天翼: /t/ID, web/share?code=ID, share.html#/t/ID.
+        {Tianyi, "IB3ieymQJ7re", "",
+         {"https://cloud.189.cn/t/IB3ieymQJ7re", "https://cloud.189.cn/web/share?code=IB3ieymQJ7re",
+          "https://h5.cloud.189.cn/share.html#/t/IB3ieymQJ7re"}},
+        // 移动云盘: the linkID wherever it stands, the fragment included.
+        {Pan139, "2qidERSvNGKk4", "",
+         {"https://yun.139.com/shareweb/#/w/i/2qidERSvNGKk4", "https://yun.139.com/link/w/i/2qidERSvNGKk4",
+          "https://caiyun.139.com/w/i/2qidERSvNGKk4", "https://caiyun.139.com/m/i?2qidERSvNGKk4"}},
+        // Codes the address carries, in the query or the fragment.
+        {Baidu, "AbCdEfG", "g04j",
+         {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04j", "https://pan.baidu.com/share/init?surl=AbCdEfG&amp;pwd=g04j"}},
+        {Pan115, "swff16b3ngy", "k3m9",
+         {"https://115.com/s/swff16b3ngy#password=k3m9", "https://anxia.com/s/swff16b3ngy?x=1#password=k3m9"}},
+        // 123: 提取码 written in, raw or percent-encoded.
+        {Pan123, "2785Vv-T4Ded", "JZMM",
+         {"https://www.123pan.com/s/2785Vv-T4Ded?提取码:JZMM",
+          "https://www.123pan.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81:JZMM",
+          "https://www.123684.com/s/2785Vv-T4Ded?%E6%8F%90%E5%8F%96%E7%A0%81%3AJZMM"}},
+        // 天翼: the glued （访问码：xxxx）, raw or percent-encoded.
+        {Tianyi, "IB3ieymQJ7re", "uf34",
+         {"https://cloud.189.cn/t/IB3ieymQJ7re（访问码：uf34）",
+          "https://cloud.189.cn/t/IB3ieymQJ7re%EF%BC%88%E8%AE%BF%E9%97%AE%E7%A0%81%EF%BC%9Auf34%EF%BC%89"}},
+        // Codes outside Baidu's alphabet or length are dropped: five, two, a dash, none.
+        {Baidu, "AbCdEfG", "",
+         {"https://pan.baidu.com/s/1AbCdEfG?pwd=g04jx", "https://pan.baidu.com/s/1AbCdEfG?pwd=g0",
+          "https://pan.baidu.com/s/1AbCdEfG?pwd=g0-j", "https://pan.baidu.com/s/1AbCdEfG?pwd="}},
+    };
+    for (const auto& f : forms) {
+        for (const char* address : f.addresses) expectLink({address, f.netdisk, f.share, f.code});
+    }
 }
 
 TEST(ReadShareLink, NoShareLink) {
