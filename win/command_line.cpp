@@ -2,16 +2,14 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
+#include "text/arguments.h"
 #include "text/encoding.h"
 
 std::vector<std::string> commandLineArguments() {
     std::vector<std::string> args;
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!argv) return args;
-    for (int i = 1; i < count; ++i) args.push_back(wideToGbk(argv[i]));
-    LocalFree(argv);
+    const LPCWSTR line = GetCommandLineW();
+    if (!line) return args;
+    std::vector<std::wstring> split = splitCommandLine(line);
+    for (size_t i = 1; i < split.size(); ++i) args.push_back(wideToGbk(split[i]));
     return args;
 }
