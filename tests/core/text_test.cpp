@@ -133,3 +133,13 @@ TEST(AttributeValue, UpToTagEndStopsAtTheFirstBareGreaterThan) {
     EXPECT_EQ(attributeValue(" a=1>c=4", "c", true), "");
     EXPECT_EQ(attributeValue(" a=1>c=4", "a"), "1>c=4");  // without it '>' is a bare value's byte
 }
+
+TEST(PercentEncode, KeepsLettersDigitsAndTheGivenMarksOnly) {
+    // Each caller keeps its own marks: the engine's query keeps "-." only, the link checks "-_.~".
+    EXPECT_EQ(percentEncode("aZ09-._~", "-."), "aZ09-.%5F%7E");
+    EXPECT_EQ(percentEncode("aZ09-._~", "-_.~"), "aZ09-._~");
+    // Blanks, reserved marks, the percent sign, bytes above 0x7F and zero bytes, in upper-case hex.
+    EXPECT_EQ(percentEncode(std::string("a b/?&=%+\x01\xE7\x94\xB5\xFF", 14) + std::string(1, '\0'), "-."),
+              "a%20b%2F%3F%26%3D%25%2B%01%E7%94%B5%FF%00");
+    EXPECT_EQ(percentEncode("", "-."), "");
+}
