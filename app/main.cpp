@@ -9,6 +9,7 @@
 #include "app/app_files.h"
 #include "app/main_window.h"
 #include "app/share_finder.h"
+#include "links/check_flow.h"
 #include "search/engine_slots.h"
 #include "search/profile.h"
 #include "search/query.h"
@@ -66,9 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
     for (const std::string& arg : args) {
         if (arg.rfind("--netdisk-via=", 0) != 0) continue;
         netdiskVia = arg.substr(14);
-        size_t colon = netdiskVia.rfind(':');
-        viaOk = colon != std::string::npos && colon > 0 && colon + 1 < netdiskVia.size() &&
-                netdiskVia.find_first_not_of("0123456789", colon + 1) == std::string::npos;
+        viaOk = isViaAddress(netdiskVia);
         if (!viaOk) netdiskVia.clear();
     }
 

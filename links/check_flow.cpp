@@ -127,6 +127,15 @@ std::optional<std::string> base64Decode(std::string_view text) {
     return out;
 }
 
+bool isViaAddress(std::string_view via) {
+    const size_t colon = via.rfind(':');
+    if (colon == std::string_view::npos || colon == 0 || via.find('/') != std::string_view::npos) return false;
+    const std::string_view port = via.substr(colon + 1);
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    const long number = std::stol(std::string(port));
+    return number >= 1 && number <= 65535;
+}
+
 std::string viaAddress(std::string_view url, std::string_view via) {
     if (via.empty()) return std::string(url);
     std::string_view rest = url;

@@ -164,5 +164,8 @@ std::optional<LinkState> stateFromCode(const Code& code, const CodeRule<Key> (&r
 // the real host as the first path segment ("https://a.b/p?q" -> "http://HOST:PORT/a.b/p?q").
 // The URL itself when `via` is empty.
 std::string viaAddress(std::string_view url, std::string_view via);
+// Whether `via` is a HOST:PORT such an address can take: a host without "/" and a port of
+// 1 to 65535 written in digits. The window and both commands take --netdisk-via by this.
+bool isViaAddress(std::string_view via);
 // The markers every netdisk uses for "too often" / captcha walls.
 bool looksRateLimited(std::string_view messageGbk);

@@ -45,6 +45,13 @@ TEST(CheckFlow, ViaAddressKeepsTheRealHostAsFirstSegment) {
     EXPECT_EQ(viaAddress("https://a.b/x", ""), "https://a.b/x");
 }
 
+TEST(CheckFlow, ViaAddressIsAHostAndAPortInRange) {
+    for (const char* good : {"127.0.0.1:8123", "h:1", "localhost:65535", "[::1]:80"}) EXPECT_TRUE(isViaAddress(good)) << good;
+    for (const char* bad : {"", "127.0.0.1", ":80", "h:", "h:0", "h:65536", "h:99999999999", "h:8o", "h:-1",
+                            "h:+80", "a/b:80", "http://h:80", "h:80/"})
+        EXPECT_FALSE(isViaAddress(bad)) << bad;
+}
+
 TEST(CheckFlow, Base64RoundTripsAndRefusesNonBase64) {
     for (std::string bytes : {std::string(""), std::string("a"), std::string("ab"), std::string("abc"),
                               std::string("\0\xFF\x10\x80", 4), std::string(33, '\x7F')}) {

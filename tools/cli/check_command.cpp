@@ -111,8 +111,7 @@ int runCheck(const CommandArgs& args) {
         if (rowOption(arg, "check", CHECK_HELP, options, end)) {
             if (end) return *end;
         } else if (optionValue(arg, "netdisk-via", &value)) {
-            const size_t colon = value.rfind(':');
-            if (colon == std::string::npos || colon == 0 || colon == value.size() - 1 || value.find('/') != std::string::npos) {
+            if (!isViaAddress(value)) {
                 writeErr("quorrel-cli check: --netdisk-via takes HOST:PORT\n");
                 return 2;
             }

@@ -358,7 +358,7 @@ int runSearch(const CommandArgs& args) {
         } else if (arg == "--check") {
             rowChoice.check = true;
         } else if (optionValue(arg, "netdisk-via", &value)) {
-            if (value.rfind(':') == std::string::npos || value.find('/') != std::string::npos) {
+            if (!isViaAddress(value)) {
                 err.write("quorrel-cli search: --netdisk-via takes HOST:PORT\n");
                 return 2;
             }
