@@ -182,7 +182,7 @@ std::vector<Hit> makeHits(const EngineProfile& profile, const NetdiskService* se
         bool filtered = !profile.classic && profile.hostFilter && !keepAllHits() && !host.empty();
         if (filtered && !unresolved && !hitBelongs(service, host, address)) continue;
         hits.push_back(Hit{oneLine(result.title), oneLine(address), oneLine(result.snippet),
-                           service ? service->caption : host});
+                           service ? service->caption : host, {}});
     }
     return hits;
 }
@@ -294,7 +294,7 @@ public:
           sink_(sink),
           canceller_(canceller),
           position_(profile_.classic ? 0 : firstPosition(profile_)),
-          outcome_{serviceName(service_, host_), {}, false, host_},
+          outcome_{serviceName(service_, host_), {}, false, host_, {}},
           mentions_(searchMode() == SearchMode::Mentions),
           pagesLeft_(mentionPageBudget(service_ ? service_->searchHosts.size() : 1)) {}
 

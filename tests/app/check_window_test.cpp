@@ -108,7 +108,9 @@ TEST_F(CheckWindow, EveryPlantedShareShowsItsStateInTheColumn) {
         LinkState expected = planted.digit == 9 ? LinkState::Unknown : planted.expected;
         std::string shown = listCellText(list, int(i), STATE_COLUMN);
         EXPECT_EQ(shown, linkStateCaption(expected)) << netdiskKey(planted.netdisk) << "/" << planted.share;
-        if (planted.digit == 9) EXPECT_FALSE(isDeadState(window.results().row(i).state)) << planted.share;
+        if (planted.digit == 9) {
+            EXPECT_FALSE(isDeadState(window.results().row(i).state)) << planted.share;
+        }
         ++perState[shown];
     }
     // Every state has a share somewhere.

@@ -214,9 +214,9 @@ TEST_F(MainWindowTest, FailedServicesAreShownWhenTheSearchHasEnded) {
     std::thread reporter([&] {
         SearchSink& sink = window.searchSink();
         sink.lockResults();
-        sink.serviceEnded(ServiceOutcome{failedCaption, "连接失败", false});
-        sink.serviceEnded(ServiceOutcome{"x.example", "", true});
-        sink.serviceEnded(ServiceOutcome{ServiceTable[2].caption, "", false});  // ended well
+        sink.serviceEnded(ServiceOutcome{failedCaption, "连接失败", false, {}, {}});
+        sink.serviceEnded(ServiceOutcome{"x.example", "", true, {}, {}});
+        sink.serviceEnded(ServiceOutcome{ServiceTable[2].caption, "", false, {}, {}});  // ended well
         sink.unlockResults();
         reported = true;
     });

@@ -171,7 +171,9 @@ void expectContiguousInPageOrder(const ListSink& sink, const std::map<std::strin
     EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a service's rows were split";
     for (const auto& [site, rows] : expectedRows) EXPECT_EQ(sink.rowsOf(site), rows) << site;
     size_t total = sink.rows().size();
-    if (!sink.counts().empty()) EXPECT_EQ(size_t(sink.counts().back()), total);
+    if (!sink.counts().empty()) {
+        EXPECT_EQ(size_t(sink.counts().back()), total);
+    }
 }
 
 class PrefetchTest : public ::testing::Test {
@@ -241,7 +243,9 @@ TEST_F(PrefetchTest, OthersFetchEveryPageWhileTheHolderWaitsAndHandOverInOneGo) 
     // Every request of b and c was answered before a's last page was.
     Clock::time_point aDone = lastAnswer("a.example");
     for (const Seen& s : engine.seen()) {
-        if (s.site != "a.example") EXPECT_LT(s.answered, aDone) << s.site << " page " << s.page;
+        if (s.site != "a.example") {
+            EXPECT_LT(s.answered, aDone) << s.site << " page " << s.page;
+        }
     }
     // a handed over page by page; b and c each in one call of all their rows.
     std::vector<std::pair<std::string, int>> expected = {{"a.example", 50}, {"a.example", 50}, {"a.example", 50},
@@ -303,7 +307,9 @@ TEST_F(PrefetchTest, CancelledServiceLeavesTheListWholeForTheOthers) {
     EXPECT_EQ(sink.outcomes().count("c.example"), 1u);
     EXPECT_EQ(sink.counts(), std::vector<int>{300});
     for (const Seen& s : engine.seen()) {
-        if (s.site != "c.example") EXPECT_LE(s.page, 2) << s.site;
+        if (s.site != "c.example") {
+            EXPECT_LE(s.page, 2) << s.site;
+        }
     }
 }
 

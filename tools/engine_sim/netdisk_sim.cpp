@@ -116,10 +116,6 @@ std::string u(std::string_view gbk) {
     return gbkToUtf8(gbk);
 }
 
-std::string jsonText(const std::string& utf8) {
-    return nlohmann::json(utf8).dump();
-}
-
 }  // namespace
 
 const std::vector<PlantedShare>& plantedShares() {
