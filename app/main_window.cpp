@@ -544,6 +544,8 @@ void MainWindow::onServiceEnded(const ServiceOutcome& outcome) {
 void MainWindow::onSearchEnded() {
     // A search started since the pool went idle is still running: its end will come.
     if (!searchEndPending_ || !workers_ || !workers_->idle()) return;
+    // What the last workers posted (their services' ends) may still wait behind a slice.
+    if (sink_) sink_->drainAllCalls();
     searchEndPending_ = false;
     if (choicesPending_) applySearchChoices();
     stopListSync();

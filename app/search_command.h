@@ -38,6 +38,7 @@ public:
     void setKeyword(std::string keyword);
     // Window thread, on the call message.
     void drainCalls() { calls_.drain(); }
+    void drainAllCalls() { calls_.drainAll(); }
     // The window is going away: waiting workers are released and later deliveries dropped.
     void cancelDeliveries() { calls_.cancel(); }
 

@@ -1,5 +1,7 @@
 #include "app/window_calls.h"
 
+#include <chrono>
+
 struct WindowCallQueue::Call {
     std::function<void()> work;
     UniqueHandle done;  // none for a posted call: nobody waits for it
@@ -55,11 +57,26 @@ bool WindowCallQueue::send(std::function<void()> work, bool wait) {
 }
 
 void WindowCallQueue::drain() {
+    run(true);
+}
+
+void WindowCallQueue::drainAll() {
+    run(false);
+}
+
+void WindowCallQueue::run(bool sliced) {
+    const auto started = std::chrono::steady_clock::now();
     for (;;) {
         std::shared_ptr<Call> entry;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (pending_.empty()) return;
+            // A long batch (every service handing over at the end of a search) goes on after the
+            // window has answered whatever waits for it meanwhile: a new notification, since
+            // callers post one only onto an empty queue.
+            if (sliced && std::chrono::steady_clock::now() - started >= DRAIN_SLICE &&
+                PostMessageW(window_, message_, 0, 0))
+                return;
             entry = pending_.front();
             pending_.pop_front();
         }

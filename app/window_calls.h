@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -30,8 +31,13 @@ public:
     // false when the queue was cancelled. For news the caller need not see handled.
     bool post(std::function<void()> work);
 
-    // Window thread, on `message`: runs every queued call in order.
+    // Window thread, on `message`: runs the queued calls in order, for DRAIN_SLICE at most; what
+    // is left runs on the next `message`, which it posts.
     void drain();
+    static constexpr std::chrono::milliseconds DRAIN_SLICE{10};
+    // Window thread: runs every queued call, whatever it takes (before the search's end is shown,
+    // so that nothing a worker queued comes after it).
+    void drainAll();
 
     // Releases every waiting caller; later calls do nothing. Cannot be undone.
     void cancel();
@@ -41,6 +47,7 @@ private:
     struct Call;
     // call (`wait`) and post: at once on the window thread, else queued.
     bool send(std::function<void()> work, bool wait);
+    void run(bool sliced);
     bool enqueue(const std::shared_ptr<Call>& entry);
     HWND window_;
     UINT message_;
