@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <set>
 
 #include "text/encoding.h"
@@ -288,7 +289,6 @@ class ServicePages {
 public:
     ServicePages(const ParsedTask& task, SearchSink& sink, RequestCanceller* canceller)
         : profile_(searchProfile()),
-          reader_(profile_),
           host_(hostFor(task.serviceNumber, task.extraHost)),
           service_(activeServices().service(task.serviceNumber)),
           sink_(sink),
@@ -316,7 +316,7 @@ public:
         page.failed = !fetched.failure.empty();
         if (outcome_.failure.empty()) outcome_.failure = fetched.failure;
         if (isCancelled(canceller_)) return page;
-        page.read = reader_.read(fetched.text);
+        page.read = reader().read(fetched.text);
         page.hits = makeHits(profile_, service_, host_, page.read, canceller_);
         // In mentions mode a result is a page about the share: its rows are the share links.
         if (mentions_) page.hits = mentionRows(page.hits, host_, pagesLeft_, canceller_, outcome_.notes);
@@ -343,6 +343,14 @@ public:
     const ServiceOutcome& outcome() const { return outcome_; }
 
 private:
+    PageReader& reader() {
+        if (!reader_) {
+            com_.emplace();
+            reader_.emplace(profile_);
+        }
+        return *reader_;
+    }
+
     // The result page at the current position, asked the way the mode asks.
     std::string pageUrl() {
         return mentions_ ? mentionsUrl(profile_, host_, sink_.keyword(), position_)
@@ -350,7 +358,10 @@ private:
     }
 
     const EngineProfile profile_;
-    PageReader reader_;
+    // Made when the first page has arrived: COM and the pattern component are loaded meanwhile
+    // (see regex/warm_up.h), not before the first request. The apartment outlives the reader.
+    std::optional<ComInitializer> com_;
+    std::optional<PageReader> reader_;
     const std::string host_;
     const NetdiskService* service_;
     SearchSink& sink_;
@@ -366,7 +377,6 @@ private:
 }  // namespace
 
 void searchWorker(const std::string& task, SearchSink& sink, RequestCanceller* canceller) {
-    ComInitializer com;
     std::optional<ParsedTask> parsed = parseSearchTask(task);
     if (!parsed) return;
     ServicePages pages(*parsed, sink, canceller);
