@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     probesAnswered = 0;
     SetWindowTextW(GetDlgItem(main, ID_编辑框1), L"bench");
     std::vector<Hit> hits;
-    for (const SimHit& hit : simGeneratedHits(host, "bench", 0, HITS)) hits.push_back({hit.title, hit.address});
+    for (const SimHit& hit : simGeneratedHits(host, "bench", 0, HITS)) hits.push_back({hit.title, hit.address, {}, {}, {}});
     double start = nowMs();
     std::atomic<bool> delivered{false};
     std::thread deliverer([&] {
