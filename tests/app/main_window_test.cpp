@@ -324,25 +324,47 @@ TEST_F(MainWindowTest, AServiceWhosePageFailsIsNamedWithItsRowsKept) {
     EXPECT_EQ(label(), "资源数：60");
 }
 
+// A message-only window that drains its queue on DRAIN, counting the drains.
+class QueueWindow {
+public:
+    static constexpr UINT DRAIN = WM_APP + 5;
+    QueueWindow()
+        : window_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)),
+          calls_(window_, DRAIN) {
+        current_ = this;
+        original_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window_, GWLP_WNDPROC, LONG_PTR(&proc)));
+    }
+    ~QueueWindow() {
+        DestroyWindow(window_);
+        current_ = nullptr;
+    }
+    bool ok() const { return window_ != nullptr; }
+    WindowCallQueue& calls() { return calls_; }
+    int drains() const { return drains_; }
+
+private:
+    static LRESULT CALLBACK proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == DRAIN && current_) {
+            ++current_->drains_;
+            current_->calls_.drain();
+            return 0;
+        }
+        return CallWindowProcW(original_, w, message, wParam, lParam);
+    }
+    static inline QueueWindow* current_ = nullptr;
+    static inline WNDPROC original_ = nullptr;
+    HWND window_;
+    WindowCallQueue calls_;
+    int drains_ = 0;
+};
+
 // Workers reach the window through this queue: what they queue runs in order on the window
 // thread, a call returns once its work has run, and cancelling (the window going away)
 // releases a waiting caller at once and runs nothing more.
 TEST(WindowCallQueueTest, CallsAndPostsRunInOrderAndCancellingReleasesTheWaiting) {
-    static constexpr UINT DRAIN = WM_APP + 5;
-    static WindowCallQueue* queue = nullptr;
-    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    static WNDPROC original = nullptr;
-    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        window, GWLP_WNDPROC, LONG_PTR(+[](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message == DRAIN) {
-                queue->drain();
-                return 0;
-            }
-            return CallWindowProcW(original, w, message, wParam, lParam);
-        })));
-    WindowCallQueue calls(window, DRAIN);
-    queue = &calls;
+    QueueWindow queueWindow;
+    ASSERT_TRUE(queueWindow.ok());
+    WindowCallQueue& calls = queueWindow.calls();
 
     std::vector<int> ran;  // touched on this thread only
     std::atomic<bool> callReturned{false}, callRan{false};
@@ -368,30 +390,14 @@ TEST(WindowCallQueueTest, CallsAndPostsRunInOrderAndCancellingReleasesTheWaiting
     waitFor([] { return false; }, 200);  // the queued call's notification arrives, and runs nothing
     EXPECT_EQ(ran.size(), 3u);
     EXPECT_FALSE(calls.post([&] { ran.push_back(5); }));
-    DestroyWindow(window);
 }
 
 // A long batch is run a slice at a time: the window answers between slices, and nothing is
 // lost or run out of order.
 TEST(WindowCallQueueTest, ALongBatchLetsTheWindowAnswerBetweenSlices) {
-    static constexpr UINT DRAIN = WM_APP + 5;
-    static WindowCallQueue* queue = nullptr;
-    static int drains = 0;
-    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    static WNDPROC original = nullptr;
-    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        window, GWLP_WNDPROC, LONG_PTR(+[](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message == DRAIN) {
-                ++drains;
-                queue->drain();
-                return 0;
-            }
-            return CallWindowProcW(original, w, message, wParam, lParam);
-        })));
-    WindowCallQueue calls(window, DRAIN);
-    queue = &calls;
-    drains = 0;
+    QueueWindow queueWindow;
+    ASSERT_TRUE(queueWindow.ok());
+    WindowCallQueue& calls = queueWindow.calls();
 
     // Twenty posts of 3 ms each are queued before the window thread looks: 60 ms of work.
     std::vector<int> ran;
@@ -409,7 +415,7 @@ TEST(WindowCallQueueTest, ALongBatchLetsTheWindowAnswerBetweenSlices) {
     for (int i = 0; i < 20; ++i) inOrder[size_t(i)] = i;
     EXPECT_EQ(ran, inOrder);
     // One notification was posted by the worker; the others by the slices themselves.
-    EXPECT_GE(drains, 3) << "60 ms of calls ran in " << drains << " slices of at most 10 ms";
+    EXPECT_GE(queueWindow.drains(), 3) << "60 ms of calls ran in " << queueWindow.drains() << " slices of at most 10 ms";
 
     // Before the search's end is shown everything queued runs at once, without the message loop.
     ran.clear();
@@ -422,7 +428,6 @@ TEST(WindowCallQueueTest, ALongBatchLetsTheWindowAnswerBetweenSlices) {
     again.join();
     calls.drainAll();
     EXPECT_EQ(ran, inOrder);
-    DestroyWindow(window);
 }
 
 }  // namespace
