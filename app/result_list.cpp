@@ -66,7 +66,7 @@ bool ResultList::foldIntoListed(const Row& row) {
 
 void ResultList::append(const std::vector<Hit>& hits, int& counter) {
     if (hits.empty()) return;
-    rows_.reserve(rows_.size() + hits.size());
+    // No reserve of the exact size here: it would move every row at every page.
     for (const Hit& hit : hits) {
         Row row;
         row.title = hit.title;
