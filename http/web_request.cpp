@@ -349,6 +349,17 @@ void report(const WebRequestOptions& options, const WebRequestResult& result) {
 
 }  // namespace
 
+void allowConnectionsPerServer(int connections) {
+    static std::atomic<int> allowed{0};
+    int before = allowed.load();
+    while (connections > before && !allowed.compare_exchange_weak(before, connections)) {
+    }
+    if (connections <= before) return;
+    DWORD value = DWORD(connections);
+    InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, sizeof value);
+    InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
+}
+
 std::string webRequest(const std::string& url, const WebRequestOptions& options) {
     WebRequestResult result;
     if (!options.canceller) {

@@ -76,3 +76,9 @@ inline constexpr const char DEFAULT_AGENT[] =
 
 // Returns the response body exactly as received; empty when nothing could be opened or read.
 std::string webRequest(const std::string& url, const WebRequestOptions& options = {});
+
+// WinInet keeps a process-wide cap of connections to one server (two on many Windows versions),
+// which would queue a caller's requests behind its own. Raises it to at least `connections`;
+// never lowers it, so callers that each need their own number (the search's engine, the link
+// checks over one via address) never undo one another. Any thread.
+void allowConnectionsPerServer(int connections);

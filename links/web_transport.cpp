@@ -7,7 +7,6 @@
 #include <wininet.h>
 
 #include <chrono>
-#include <mutex>
 
 #include "http/canceller.h"
 #include "http/url.h"
@@ -17,29 +16,21 @@
 namespace {
 
 // Every netdisk's checks in flight at once, with room to spare.
-constexpr DWORD CHECK_MAX_CONNECTIONS = 64;
+constexpr int CHECK_MAX_CONNECTIONS = 64;
 
 bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// WinInet keeps its own cap of connections to one server (two on many Windows versions); over
-// a via address every netdisk is that one server, so the cap is raised to the checker's.
-void allowConnections() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        DWORD value = CHECK_MAX_CONNECTIONS;
-        InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, sizeof value);
-        InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
-    });
-}
 
 class WebTransport : public CheckTransport {
 public:
     explicit WebTransport(std::string via) : via_(std::move(via)), crypto_(platformCrypto()) {}
 
     CheckAnswer fetch(const CheckRequest& request) override {
-        allowConnections();  // here, on a checker thread: the first call may load WinInet
+        // Over a via address every netdisk is one server. Raised here, on a checker thread: the
+        // first call may load WinInet's session machinery.
+        allowConnectionsPerServer(CHECK_MAX_CONNECTIONS);
         using Clock = std::chrono::steady_clock;
         const int budget = request.deadlineMs > 0 ? request.deadlineMs : CHECK_DEADLINE_MS;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(budget);

@@ -5,7 +5,6 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
 #include <set>
 
@@ -28,26 +27,13 @@ bool isCancelled(RequestCanceller* canceller) {
     return canceller && canceller->cancelled();
 }
 
-// WinInet keeps its own cap of connections to one server (two on many Windows versions), which
-// would queue our requests behind its own; it is raised once to ours.
-void allowConnections(int connections) {
-    static std::atomic<int> allowed{0};
-    int before = allowed.load();
-    while (connections > before && !allowed.compare_exchange_weak(before, connections)) {
-    }
-    if (connections <= before) return;
-    DWORD value = DWORD(connections);
-    InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, sizeof value);
-    InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
-}
-
 // One exchange with the engine, sent once a slot of its host is free (see engine_slots.h);
 // `profileConnections` is the profile's own cap (0: none). A request cancelled while it waited
 // returns "" as a cancelled exchange does.
 std::string engineRequest(const std::string& url, const WebRequestOptions& options, PageTurn turn,
                           int profileConnections) {
     int capacity = engineCapacity(turn, profileConnections);
-    allowConnections(std::max(capacity, FIRST_PAGE_BURST));
+    allowConnectionsPerServer(std::max(capacity, FIRST_PAGE_BURST));
     RequestCanceller* canceller = options.canceller;
     EngineSlot slot(engineSlots(), urlHost(url, false, true), turn, capacity,
                     [canceller] { return isCancelled(canceller); });

@@ -681,3 +681,19 @@ TEST(WebRequestCancel, CancelledRequestsNeverDisturbTheOthers) {
     EXPECT_EQ(whole, 12);
     EXPECT_EQ(broken, 0);
 }
+
+// The search and the link checks each raise WinInet's cap of connections to one server to what
+// they need; a smaller need asked later must not lower what an earlier caller raised it to.
+TEST(WebRequestConnections, TheCapPerServerIsRaisedAndNeverLowered) {
+    auto cap = [] {
+        DWORD value = 0, size = sizeof value;
+        EXPECT_TRUE(InternetQueryOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, &size));
+        return value;
+    };
+    allowConnectionsPerServer(48);
+    EXPECT_EQ(cap(), 48u);
+    allowConnectionsPerServer(22);
+    EXPECT_EQ(cap(), 48u);
+    allowConnectionsPerServer(64);
+    EXPECT_EQ(cap(), 64u);
+}
