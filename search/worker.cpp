@@ -144,6 +144,11 @@ std::string resolveRedirect(const EngineProfile& profile, const std::string& lin
     return addressInMovedPage(utf8ToGbk(body));
 }
 
+// The name a user knows the service by: its box's caption, or the extra site's host.
+std::string serviceName(const NetdiskService* service, const std::string& host) {
+    return service ? service->caption : host;
+}
+
 // A hit on the searched host, or on any host the service's links use (its mirrors and other
 // names): a search of alipan.com keeps a hit on www.aliyundrive.com.
 bool hitBelongs(const NetdiskService* service, const std::string& host, const std::string& address) {
@@ -169,7 +174,7 @@ std::vector<Hit> makeHits(const EngineProfile& profile, const NetdiskService* se
         bool filtered = !profile.classic && profile.hostFilter && !keepAllHits() && !host.empty();
         if (filtered && !unresolved && !hitBelongs(service, host, address)) continue;
         hits.push_back(Hit{oneLine(result.title), oneLine(address), oneLine(result.snippet),
-                           service ? service->caption : host, {}});
+                           serviceName(service, host), {}});
     }
     return hits;
 }
@@ -224,11 +229,6 @@ private:
     std::vector<Hit> kept_;
     bool holding_ = false;
 };
-
-// The name a user knows the service by: its box's caption, or the extra site's host.
-std::string serviceName(const NetdiskService* service, const std::string& host) {
-    return service ? service->caption : host;
-}
 
 int numberIn(const std::string& text) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
